@@ -1,0 +1,244 @@
+// The board's core: line input, output, timing, resets.
+#include "sim/board.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "sim/board_codes.h"
+#include "sim/line_model.h"
+
+namespace kvsim {
+
+using namespace codes;
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+struct DialectName {
+  const char* name;
+  Dialect dialect;
+};
+constexpr DialectName kDialects[] = {
+    {"boot", Dialect::kBoot}, {"kv40", Dialect::kKv40}, {"kv41-604", Dialect::kKv41Old}, {"kv41", Dialect::kKv41}};
+
+}  // namespace
+
+bool ParseDialect(const std::string& text, Dialect& dialect) {
+  for (const auto& d : kDialects) {
+    if (text == d.name) {
+      dialect = d.dialect;
+      return true;
+    }
+  }
+  return false;
+}
+
+const char* DialectName(Dialect dialect) {
+  for (const auto& d : kDialects) {
+    if (d.dialect == dialect) return d.name;
+  }
+  return "?";
+}
+
+Board::Board(BoardSettings settings, FlashMemory& flash, FaultPlan& faults, EventLog& log)
+    : settings_(std::move(settings)), flash_(flash), faults_(faults), log_(log) {}
+
+uint32_t Board::BootBaud() const {
+  if (settings_.bootBaud != 0) return settings_.bootBaud;
+  return settings_.chip.bootBauds[static_cast<size_t>(settings_.clockIndex)];
+}
+
+uint32_t Board::ListenBaud() const {
+  switch (state_) {
+    case State::kProgram:
+    case State::kWriteFrame:
+      return programBaud_;
+    case State::kHung:
+      return programBaud_ != 0 ? programBaud_ : BootBaud();
+    default:
+      return BootBaud();
+  }
+}
+
+std::string Board::StateName() const {
+  switch (state_) {
+    case State::kNormal: return "normal";
+    case State::kHung: return "hung";
+    case State::kBirom: return "boot-rom";
+    case State::kBiromData: return "boot-rom-data";
+    case State::kAutoErase: return "auto-erase";
+    case State::kProgram: return "program";
+    case State::kWriteFrame: return "write-frame";
+  }
+  return "?";
+}
+
+void Board::Log(double nowMs, const std::string& event, const std::vector<std::string>& fields) {
+  log_.Write(nowMs, event, fields);
+}
+
+void Board::Reset(ResetMode mode, const std::string& cause, double nowMs) {
+  nowMs_ = std::max(nowMs_, nowMs);
+  state_ = mode == ResetMode::kBoot ? State::kBirom : State::kNormal;
+  synced_ = false;
+  loaded_ = false;
+  ram_.clear();
+  programBaud_ = 0;
+  pendingLoadLength_ = 0;
+  input_.clear();
+  pending_.reset();
+  // What is already through the line stays there; the rest is never sent.
+  while (!output_.empty() && output_.back().dueMs > nowMs_) output_.pop_back();
+  txFreeMs_ = nowMs_;
+  Log(nowMs_, "reset", {JsonField("mode", mode == ResetMode::kBoot ? "boot" : "normal"), JsonField("cause", cause)});
+}
+
+void Board::Receive(const uint8_t* data, size_t count, uint32_t lineBaud, double nowMs) {
+  nowMs_ = std::max(nowMs_, nowMs);
+  if (count == 0) return;
+  if (lineBaud != lastLineBaud_) {
+    Log(nowMs_, "baud", {JsonField("line_baud", lineBaud)});
+    lastLineBaud_ = lineBaud;
+  }
+  const uint32_t listen = ListenBaud();
+  const bool garbage = !RatesMatch(lineBaud, listen);
+  const bool deaf = state_ == State::kNormal || state_ == State::kHung;
+  Log(nowMs_, "rx",
+      {JsonHex("hex", data, count), JsonField("line_baud", lineBaud), JsonField("board_baud", listen),
+       JsonBool("garbage", garbage), JsonField("state", StateName())});
+  if (garbage || deaf) return;  // framing errors, or nobody listening
+  double t = std::max(nowMs_, lastRxReadyMs_);
+  for (size_t i = 0; i < count; ++i) {
+    if (settings_.pace) t += LineTimeMs(lineBaud, 1);
+    input_.push_back({data[i], t});
+  }
+  lastRxReadyMs_ = t;
+}
+
+size_t Board::Available() const {
+  size_t n = 0;
+  while (n < input_.size() && input_[n].readyMs <= nowMs_) ++n;
+  return n;
+}
+
+void Board::Consume(size_t n) {
+  for (size_t i = 0; i < n && !input_.empty(); ++i) input_.pop_front();
+}
+
+void Board::Drop(size_t n, const std::string& why) {
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; i < n && i < input_.size(); ++i) bytes.push_back(input_[i].value);
+  Log(nowMs_, "ignored", {JsonHex("hex", bytes.data(), bytes.size()), JsonField("why", why)});
+  Consume(n);
+}
+
+void Board::Send(const std::vector<uint8_t>& bytes, uint32_t baud) {
+  if (bytes.empty()) return;
+  if (!settings_.pace) {
+    output_.push_back({bytes, baud, nowMs_});
+    return;
+  }
+  double t = std::max(nowMs_, txFreeMs_);
+  for (uint8_t b : bytes) {
+    t += LineTimeMs(baud, 1);
+    output_.push_back({{b}, baud, t});
+  }
+  txFreeMs_ = t;
+}
+
+void Board::SendBootReply(std::vector<uint8_t> bytes) {
+  faults_.Count(Operation::kBootReply);
+  if (const Fault* f = faults_.Fires(FaultType::kBootReply, Operation::kBootReply)) {
+    bytes[0] = static_cast<uint8_t>(f->value);
+    Log(nowMs_, "fault", {JsonField("fault", f->text)});
+  }
+  Send(bytes, BootBaud());
+}
+
+bool Board::TakeOutput(double nowMs, TxChunk& chunk) {
+  if (output_.empty() || output_.front().dueMs > nowMs) return false;
+  chunk = std::move(output_.front());
+  output_.pop_front();
+  return true;
+}
+
+double Board::NextOutputMs() const { return output_.empty() ? kInfinity : output_.front().dueMs; }
+
+void Board::Schedule(double delayMs, std::function<void()> run) {
+  pending_ = Pending{std::max(nowMs_ + delayMs, settings_.pace ? txFreeMs_ : 0.0), std::move(run)};
+}
+
+double Board::NextDueMs() const {
+  if (pending_) return pending_->dueMs;
+  if (input_.empty()) return kInfinity;
+  const size_t ready = Available();
+  if (ready < input_.size()) return input_[ready].readyMs;
+  // Everything has arrived; if it is an incomplete frame, it is dropped after the time-out.
+  return lastRxReadyMs_ + settings_.frameTimeoutMs;
+}
+
+void Board::Process(double nowMs) {
+  nowMs_ = std::max(nowMs_, nowMs);
+  for (int guard = 0; guard < 1000000; ++guard) {
+    if (pending_) {
+      if (pending_->dueMs > nowMs_) return;
+      auto run = std::move(pending_->run);
+      pending_.reset();
+      run();
+      continue;
+    }
+    const Step step = StepInput();
+    if (step == Step::kConsumed) continue;
+    if (step == Step::kNeedMore && Available() == input_.size() &&
+        nowMs_ - lastRxReadyMs_ >= settings_.frameTimeoutMs) {
+      Drop(input_.size(), "incomplete frame timed out");
+      if (state_ == State::kWriteFrame) state_ = State::kProgram;
+      if (state_ == State::kBiromData) state_ = State::kBirom;
+    }
+    return;
+  }
+}
+
+Board::Step Board::StepInput() {
+  if (Available() == 0) return Step::kIdle;
+  switch (state_) {
+    case State::kNormal:
+    case State::kHung:
+    case State::kAutoErase:
+      Consume(Available());
+      return Step::kIdle;
+    case State::kBirom:
+      switch (settings_.dialect) {
+        case Dialect::kBoot:
+        case Dialect::kKv40:
+          return StepBootRom();
+        case Dialect::kKv41Old:
+          return StepBirom604();
+        case Dialect::kKv41:
+          return StepBiromKv41();
+      }
+      return Step::kIdle;
+    case State::kBiromData:
+      return StepBiromData();
+    case State::kProgram:
+      return StepProgram();
+    case State::kWriteFrame:
+      return StepWriteFrame();
+  }
+  return Step::kIdle;
+}
+
+void Board::Hang(const std::string& why) {
+  Log(nowMs_, "hang", {JsonField("why", why)});
+  state_ = State::kHung;
+  pending_.reset();
+}
+
+void Board::SaveFlash() {
+  if (!settings_.flashImagePath.empty() && !flash_.Save(settings_.flashImagePath)) {
+    Log(nowMs_, "error", {JsonField("why", "cannot write the flash image file")});
+  }
+}
+
+}  // namespace kvsim

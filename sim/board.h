@@ -1,0 +1,139 @@
+// The simulated board: boot ROM (in the dialect chosen), the program it loads into RAM, and
+// the flash. Transport-free: bytes come in with the rate the line ran at, bytes go out as
+// chunks stamped with the rate the board sends at and the time they finish on the line.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/chip_config.h"
+#include "sim/event_log.h"
+#include "sim/fault_plan.h"
+#include "sim/flash_memory.h"
+
+namespace kvsim {
+
+// boot: the GUI programmer's boot ROM; kv40, kv41-604, kv41: the console programmer's BIROMs.
+enum class Dialect { kBoot, kKv40, kKv41Old, kKv41 };
+bool ParseDialect(const std::string& text, Dialect& dialect);
+const char* DialectName(Dialect dialect);
+
+enum class ResetMode { kBoot, kNormal };
+
+struct BoardSettings {
+  Dialect dialect = Dialect::kBoot;
+  ChipConfig chip;
+  int clockIndex = 0;         // the crystal fitted: position in chip.clocks
+  uint32_t bootBaud = 0;      // boot-ROM rate; 0 = the chip's "Baud" entry
+  uint32_t commandBaud = 0;   // program rate; 0 = the chip's "Baud2" entry (or twice "Baud")
+  bool pace = false;          // bytes take their line time; erase and program take time
+  uint32_t eraseMs = 0;
+  uint32_t programMs = 0;     // per 512-byte block
+  uint32_t blankMs = 0;
+  uint32_t frameTimeoutMs = 1000;  // a frame left incomplete this long is dropped
+  std::string flashImagePath;      // rewritten after every change; empty: kept in memory
+};
+
+struct TxChunk {
+  std::vector<uint8_t> bytes;
+  uint32_t baud = 0;   // the rate the board sends at
+  double dueMs = 0;    // when the bytes are through the line
+};
+
+class Board {
+ public:
+  Board(BoardSettings settings, FlashMemory& flash, FaultPlan& faults, EventLog& log);
+
+  void Reset(ResetMode mode, const std::string& cause, double nowMs);
+  // Bytes from the line, sent at lineBaud (the PC's rate).
+  void Receive(const uint8_t* data, size_t count, uint32_t lineBaud, double nowMs);
+  // Runs whatever is due at nowMs.
+  void Process(double nowMs);
+  // The earliest time Process has something to do (infinity when nothing).
+  double NextDueMs() const;
+  // Pops the first output chunk due at nowMs.
+  bool TakeOutput(double nowMs, TxChunk& chunk);
+  double NextOutputMs() const;
+
+  uint32_t ListenBaud() const;
+  uint32_t BootBaud() const;
+  std::string StateName() const;
+  void Log(double nowMs, const std::string& event, const std::vector<std::string>& fields);
+
+ private:
+  enum class State { kNormal, kHung, kBirom, kBiromData, kAutoErase, kProgram, kWriteFrame };
+  enum class Step { kIdle, kConsumed, kNeedMore };
+
+  struct Active {  // faults that fire at the current command
+    bool noStatus = false, busy = false, reset = false, nul = false;
+    bool crcWrite = false, writeFail = false, eraseFail = false, crcRead = false, shortRead = false, noise = false;
+    uint32_t nulCount = 0, shortLength = 0;
+    std::vector<uint8_t> notBlank;
+  };
+  struct Pending {
+    double dueMs;
+    std::function<void()> run;
+  };
+  struct RxByte {
+    uint8_t value;
+    double readyMs;
+  };
+
+  Step StepInput();
+  Step StepBootRom();
+  Step StepBirom604();
+  Step StepBiromData();
+  Step StepBiromKv41();
+  Step StepProgram();
+  Step StepWriteFrame();
+
+  size_t Available() const;
+  uint8_t Peek(size_t i) const { return input_[i].value; }
+  void Consume(size_t n);
+  void Drop(size_t n, const std::string& why);
+
+  void Send(const std::vector<uint8_t>& bytes, uint32_t baud);
+  void SendBootReply(std::vector<uint8_t> bytes);
+  void SendProgram(const std::vector<uint8_t>& bytes) { Send(bytes, programBaud_); }
+  void Schedule(double delayMs, std::function<void()> run);
+  void Complete(const Active& a, Operation op, const std::vector<uint8_t>& status);
+  void EndlessBusy();
+  void Hang(const std::string& why);
+  Active Collect(Operation op);
+  void Loaded(uint32_t address, std::vector<uint8_t> image);
+  void Exec(uint32_t address, bool startAddressGiven, std::vector<uint8_t> replyPrefix);
+  void RunAutoErase();
+  uint32_t ProgramBaudFor(uint8_t clockByte) const;
+  void SaveFlash();
+
+  BoardSettings settings_;
+  FlashMemory& flash_;
+  FaultPlan& faults_;
+  EventLog& log_;
+
+  State state_ = State::kBirom;
+  bool synced_ = false;
+  bool loaded_ = false;
+  std::vector<uint8_t> ram_;
+  uint32_t loadAddress_ = 0;
+  uint32_t pendingLoadAddress_ = 0;
+  size_t pendingLoadLength_ = 0;
+  uint32_t programBaud_ = 0;
+  bool clockRight_ = false;  // the program's clock byte names the crystal fitted
+  uint32_t writeAddress_ = 0;
+  Active writeFaults_;
+  uint32_t lastLineBaud_ = 0;
+
+  std::deque<RxByte> input_;
+  double lastRxReadyMs_ = 0;
+  std::optional<Pending> pending_;
+  std::deque<TxChunk> output_;
+  double txFreeMs_ = 0;
+  double nowMs_ = 0;
+};
+
+}  // namespace kvsim
