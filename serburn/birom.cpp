@@ -1,0 +1,290 @@
+#include "serburn/birom.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/paths.h"
+#include "serburn/chip_resolver.h"
+
+namespace serburn {
+
+namespace {
+
+constexpr uint8_t kSyncRequest = 0x18;
+constexpr uint8_t kSyncAnswer = 0x11;
+constexpr uint8_t kNewSyncRequest = 0x56;  // "V"
+constexpr uint8_t kNewSyncAnswer = 0x46;   // "F"
+constexpr int kNewSyncRequests = 7;
+constexpr uint32_t kNewSyncGapMs = 30;
+constexpr uint8_t kDownloadAnswer = 0x01;
+constexpr uint8_t kNewReplyLead = 0xF1;
+constexpr uint8_t kNewDownloadReply = 0x83;
+constexpr uint8_t kNewExecReply = 0x84;
+constexpr uint8_t kModuleOk = 0x31;  // "1"
+constexpr int kDownloadAttempts = 5;
+constexpr int kManualResetSyncs = 200;
+constexpr uint32_t kKV40StartWaitMs = 100;
+constexpr uint32_t kKV41StartWaitMs = 50;
+constexpr size_t kClockByteOffset = 2;
+constexpr int32_t kAutoBaudRates[] = {4800, 9600, 19200};
+
+bool BiromError(Session& s, const char* text) { return s.reporter.Error(ErrorClass::Birom, text); }
+
+uint8_t Sum(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
+  unsigned sum = 0;
+  for (size_t i = from; i < to; ++i) sum += bytes[i];
+  return static_cast<uint8_t>(sum);
+}
+
+bool WriteFrame(Session& s, const std::vector<uint8_t>& frame) {
+  s.link.DiscardInput();
+  if (!s.link.Write(frame.data(), frame.size())) return false;
+  s.link.DrainOutput();
+  return true;
+}
+
+void ReportDownloading(Session& s, const char* series, const std::string& path) {
+  s.reporter.Info(std::string("Downloading ") + series);
+  s.reporter.Append(platform::BaseName(path) + " for parameter /" + s.settings.chipName.value_or("") + " : ");
+}
+
+// After a failed download attempt: a fresh boot-ROM entry, marked "." (no answer) or ":".
+bool MarkRetry(Session& s) {
+  const SyncResult r = Sync(s);
+  if (r == SyncResult::Failed) return false;
+  s.reporter.Append(r == SyncResult::Synced ? ":" : ".");
+  return true;
+}
+
+bool DownloadKV40(Session& s, const std::string& path) {
+  std::vector<uint8_t> module;
+  if (!ReadModuleFile(s, path, module)) return false;
+  if (module.size() > kMaxKV40Module) return s.reporter.Error(ErrorClass::FileOperations, "boot file is too big");
+  const auto n = static_cast<uint32_t>(module.size());
+  const uint32_t load = s.settings.loadAddress;
+  std::vector<uint8_t> frame = {0x00, static_cast<uint8_t>(load >> 8), static_cast<uint8_t>(load),
+                                static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)};
+  frame.insert(frame.end(), module.begin(), module.end());
+  frame.push_back(Sum(frame, 0, frame.size()));
+
+  ReportDownloading(s, "KV40 ", path);
+  for (int attempt = 1;; ++attempt) {
+    if (!WriteFrame(s, frame)) return false;
+    uint8_t reply[2] = {0, 0};
+    if (s.settings.downloadOption) {
+      s.link.Read(reply, 2);
+      break;
+    }
+    if (s.link.Read(reply, 1) == 1 && reply[0] == kDownloadAnswer) break;
+    if (!MarkRetry(s)) return false;
+    if (attempt == kDownloadAttempts) return BiromError(s, "MCU not reply during executing 'DOWNLOAD' command");
+  }
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+bool DownloadKV41Old(Session& s, const std::string& path) {
+  std::vector<uint8_t> module;
+  if (!ReadModuleFile(s, path, module)) return false;
+  if (module.empty() || module.size() > kMaxKV41Module) {
+    return s.reporter.Error(ErrorClass::FileOperations, "boot file is too big");
+  }
+  const auto n = static_cast<uint32_t>(module.size());
+  const uint32_t load = s.settings.loadAddress;
+  std::vector<uint8_t> header = {0x00,
+                                 static_cast<uint8_t>(load >> 24), static_cast<uint8_t>(load >> 16),
+                                 static_cast<uint8_t>(load >> 8), static_cast<uint8_t>(load),
+                                 static_cast<uint8_t>(n >> 24), static_cast<uint8_t>(n >> 16),
+                                 static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)};
+  header.push_back(Sum(header, 0, header.size()));
+  if (!WriteFrame(s, header)) return false;
+  uint8_t reply = 0;
+  if (s.link.Read(&reply, 1) != 1 || reply != kDownloadAnswer) {
+    return BiromError(s, "MCU not reply during executing 'FILE' command");
+  }
+
+  std::vector<uint8_t> frame = module;
+  frame.push_back(Sum(module, 0, module.size()));
+  ReportDownloading(s, "KV41 ", path);
+  if (!WriteFrame(s, frame)) return false;
+  if (s.link.Read(&reply, 1) != 1 || reply != kDownloadAnswer) {
+    return BiromError(s, "MCU not reply during executing 'DOWNLOAD' command");
+  }
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+bool DownloadKV41New(Session& s, const std::string& path) {
+  std::vector<uint8_t> module;
+  if (!ReadModuleFile(s, path, module)) return false;
+  if (module.empty() || module.size() > kMaxKV41Module) {
+    return s.reporter.Error(ErrorClass::FileOperations, "boot file is too big");
+  }
+  const auto n = static_cast<uint32_t>(module.size());
+  const uint32_t load = s.settings.loadAddress;
+  std::vector<uint8_t> frame = {0x01, 0x03,
+                                static_cast<uint8_t>(load), static_cast<uint8_t>(load >> 8),
+                                static_cast<uint8_t>(load >> 16), 0x00,
+                                static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8)};
+  frame.insert(frame.end(), module.begin(), module.end());
+
+  ReportDownloading(s, "KV41 ", path);
+  for (int attempt = 1;; ++attempt) {
+    if (!WriteFrame(s, frame)) return false;
+    uint8_t reply[4] = {0, 0, 0, 0};
+    if (s.link.Read(reply, 4) == 4 && reply[0] == kNewReplyLead && reply[1] == kNewDownloadReply) break;
+    if (!MarkRetry(s)) return false;
+    if (attempt == kDownloadAttempts) return BiromError(s, "MCU not reply during executing 'DOWNLOAD' command");
+  }
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+bool StopAfterStart(Session& s) {
+  s.reporter.Info("Start RAMexecute module Ok");
+  s.stoppedAfterStart = true;
+  return false;
+}
+
+bool StartKV40(Session& s) {
+  const std::vector<uint8_t> frame = {0x40, 0x00, 0x00, 0x00, 0x00};
+  if (!s.link.Write(frame.data(), frame.size())) return false;
+  s.link.DrainOutput();
+  if (s.settings.stopAfterStart) return StopAfterStart(s);
+  uint8_t ignored = 0;
+  s.link.Read(&ignored, 1);
+  if (!s.link.SetBaud(s.settings.progBaud)) return false;
+  s.link.Wait(kKV40StartWaitMs);
+  return true;
+}
+
+bool StartKV41Old(Session& s) {
+  const std::vector<uint8_t> frame = {0x40, 0, 0, 0, 0, 0, 0, 0, 0, 0x40};
+  if (!s.link.Write(frame.data(), frame.size())) return false;
+  s.link.DrainOutput();
+  uint8_t reply = 0;
+  if (s.link.Read(&reply, 1) != 1 || reply != kModuleOk) {
+    return BiromError(s, "bad reply during executing command 'EXEC'");
+  }
+  if (!s.link.SetBaud(s.settings.progBaud)) return false;
+  s.link.Wait(kKV41StartWaitMs);
+  return true;
+}
+
+bool StartKV41New(Session& s, uint32_t address) {
+  const std::vector<uint8_t> frame = {0x01, 0x04,
+                                      static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+                                      static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 24)};
+  if (!s.link.Write(frame.data(), frame.size())) return false;
+  s.link.DrainOutput();
+  if (!s.link.Write(frame.data(), 3)) return false;
+  uint8_t reply[3] = {0, 0, 0};
+  if (s.link.Read(reply, 3) != 3 || reply[0] != kNewReplyLead || reply[1] != kNewExecReply) {
+    return BiromError(s, "bad reply during executing command 'EXEC'");
+  }
+  if (s.autoEraseStart) {
+    s.autoEraseStart = false;
+    return true;
+  }
+  if (s.settings.stopAfterStart) return StopAfterStart(s);
+  if (reply[2] != kModuleOk) return BiromError(s, "bad reply during executing command 'EXEC'");
+  if (!s.link.SetBaud(s.settings.progBaud)) return false;
+  s.link.Wait(kKV41StartWaitMs);
+  return true;
+}
+
+}  // namespace
+
+SyncResult Sync(Session& s) {
+  if (s.link.ResetPulse(true) == PortLink::Pulse::Failed) return SyncResult::Failed;
+  s.link.DiscardInput();
+  const Dialect dialect = s.settings.dialect();
+  if (dialect == Dialect::KV41New) {
+    for (int i = 0; i < kNewSyncRequests; ++i) {
+      if (!s.link.WriteByte(kNewSyncRequest)) return SyncResult::Failed;
+      s.link.Wait(kNewSyncGapMs);
+    }
+    uint8_t reply[kNewSyncRequests] = {};
+    const size_t n = s.link.Read(reply, kNewSyncRequests);
+    for (size_t i = 0; i < n; ++i) {
+      if (reply[i] == kNewSyncAnswer) return SyncResult::Synced;
+    }
+    return SyncResult::NotSynced;
+  }
+  uint8_t reply = 0;
+  if (dialect == Dialect::KV40 && s.settings.downloadOption) {
+    s.link.Read(&reply, 1);
+    return SyncResult::Synced;
+  }
+  if (!s.link.WriteByte(kSyncRequest)) return SyncResult::Failed;
+  return s.link.Read(&reply, 1) == 1 && reply == kSyncAnswer ? SyncResult::Synced : SyncResult::NotSynced;
+}
+
+bool AutoBaud(Session& s) {
+  s.reporter.Info("BIROM Baud   : ");
+  for (int32_t rate : kAutoBaudRates) {
+    if (!s.link.SetBaud(rate)) return false;
+    const SyncResult r = Sync(s);
+    if (r == SyncResult::Failed) return false;
+    if (r == SyncResult::Synced) {
+      s.settings.biromBaud = rate;
+      s.settings.progBaud = rate * 2;
+      s.reporter.Append(std::to_string(rate) + " Ok.");
+      return true;
+    }
+  }
+  return BiromError(s, "MCU not found during test connect");
+}
+
+bool EnterBirom(Session& s) {
+  int syncs = 1;
+  if (s.settings.noPinControl) {
+    s.reporter.Info("Wait RESET MCU.");
+    if (s.settings.series == Series::KV40) syncs = kManualResetSyncs;
+  }
+  for (int i = 0; i < syncs; ++i) {
+    const SyncResult r = Sync(s);
+    if (r == SyncResult::Failed) return false;
+    if (r == SyncResult::Synced) return true;
+  }
+  return BiromError(s, "MCU not found during test connect");
+}
+
+bool ReadModuleFile(Session& s, const std::string& path, std::vector<uint8_t>& module) {
+  const std::string file = PlatformPath(path);
+  std::error_code ignored;
+  std::ifstream in(file, std::ios::binary);
+  if (!in || std::filesystem::is_directory(file, ignored)) {
+    return s.reporter.Error(ErrorClass::FileOperations, "unable to open boot file");
+  }
+  module.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    module.clear();
+    return s.reporter.Error(ErrorClass::FileOperations, "unable to read boot file");
+  }
+  if (s.settings.clockIndex != 0 && module.size() > kClockByteOffset) {
+    module[kClockByteOffset] = static_cast<uint8_t>(s.settings.clockIndex - 1);
+  }
+  return true;
+}
+
+bool DownloadModule(Session& s, const std::string& path) {
+  switch (s.settings.dialect()) {
+    case Dialect::KV40: return DownloadKV40(s, path);
+    case Dialect::KV41Old: return DownloadKV41Old(s, path);
+    case Dialect::KV41New: return DownloadKV41New(s, path);
+  }
+  return false;
+}
+
+bool StartModule(Session& s, uint32_t address) {
+  switch (s.settings.dialect()) {
+    case Dialect::KV40: return StartKV40(s);
+    case Dialect::KV41Old: return StartKV41Old(s);
+    case Dialect::KV41New: return StartKV41New(s, address);
+  }
+  return false;
+}
+
+}  // namespace serburn

@@ -1,0 +1,104 @@
+#include "serburn/main_flow.h"
+
+#include "serburn/birom.h"
+#include "serburn/chip_resolver.h"
+#include "serburn/command_line.h"
+#include "serburn/module_protocol.h"
+
+namespace serburn {
+
+namespace {
+
+constexpr uint32_t kBlockAlignment = 512;
+
+bool ConfigError(Reporter& reporter, const char* text) { return reporter.Error(ErrorClass::Configuration, text); }
+
+// Checks and chip resolution after parsing, in their fixed order.
+bool Configure(RunSettings& s, Reporter& reporter) {
+  if (!s.chipName) return ConfigError(reporter, "MCU not selected");
+  if (!ResolveChip(s, reporter)) return false;
+  if (s.moduleFileName.empty()) {
+    return ConfigError(reporter, "file for loading into RAM is not specified (use /KV4xxx or /d parameter)");
+  }
+  if (!s.stopAfterStart && !s.dataFileName.empty() && !s.anyCommand()) {
+    s.erase = s.check = s.program = true;
+    reporter.Info("Default mode, commands: /e /c /p");
+  }
+  if ((s.program || s.verify || s.read) && s.dataFileName.empty()) {
+    return ConfigError(reporter, "file for program/verify/read operation is not specified");
+  }
+  if (s.startAddress % kBlockAlignment != 0) return ConfigError(reporter, "bad flash start address, not multiple 512");
+  return true;
+}
+
+// Port, boot-ROM entry, module download and start, test connect and the operations.
+bool Connect(Session& session) {
+  RunSettings& s = session.settings;
+  if (!session.link.Open()) return false;
+  if (!session.link.SetBaud(s.biromBaud)) return false;
+  if (s.series == Series::KV40 && s.autoBaud && !AutoBaud(session)) return false;
+  if (!EnterBirom(session)) return false;
+  if (s.series == Series::KV41 && s.autoErase && !AutoErase(session)) return false;
+  if (!DownloadModule(session, s.moduleFileName)) return false;
+  if (!StartModule(session, kKV41StartAddress)) return false;
+  if (!TestConnect(session)) return false;
+  if (s.erase && !Erase(session)) return false;
+  if (s.check && !BlankCheck(session)) return false;
+  if (s.program && !Program(session)) return false;
+  if (s.verify && !Verify(session)) return false;
+  if (s.read && !ReadOut(session)) return false;
+  return true;
+}
+
+}  // namespace
+
+int RunSerburn(const std::vector<std::string>& args, Environment& env) {
+  env.out << '\n' << kBanner;
+  env.out.flush();
+
+  RunSettings settings;
+  settings.programDirectory = env.programDirectory;
+  Reporter reporter(env.out);
+  PortLink link(env.port, env.clock, settings, reporter);
+  Session session(settings, reporter, link);
+  session.tempDirectory = env.tempDirectory;
+
+  auto closing = [&]() {
+    if (link.IsOpen()) link.CloseAfterReset();
+    if (env.consumeKey) env.consumeKey();
+  };
+
+  const ParseResult parsed = ParseCommandLine(args, settings, reporter);
+  if (parsed == ParseResult::Failed) {
+    closing();
+    return reporter.ExitCode();
+  }
+  if (parsed == ParseResult::ResetOnly) {
+    // The pulse is this run's whole purpose: a pulse that cannot be sent is reported.
+    if (link.Open()) {
+      reporter.Info("Generation RESET impuls");
+      link.ResetPulse(false);
+      link.Close();
+    }
+    closing();
+    return reporter.ExitCode();
+  }
+  if (args.empty() || settings.help) {
+    std::string usage = UsageText();
+    if (settings.help) usage += BuildDate();
+    if (env.writeToTerminal) env.writeToTerminal(usage);
+    return 1;
+  }
+  reporter.SetTagged(settings.taggedOutput);
+  reporter.SetSingleExitCode(settings.singleExitCode);
+
+  if (Configure(settings, reporter) && Connect(session)) {
+    closing();
+    return 0;
+  }
+  if (session.stoppedAfterStart) return 0;
+  closing();
+  return reporter.ExitCode();
+}
+
+}  // namespace serburn

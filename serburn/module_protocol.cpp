@@ -1,0 +1,282 @@
+#include "serburn/module_protocol.h"
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "serburn/birom.h"
+#include "serburn/crc16.h"
+#include "serburn/data_file.h"
+
+namespace serburn {
+
+namespace {
+
+constexpr uint8_t kAsk = 0x30;       // "0"
+constexpr uint8_t kOk = 0x31;        // "1"
+constexpr uint8_t kFailed = 0x34;    // "4"
+constexpr uint8_t kCrcError = 0x35;  // "5"
+constexpr uint8_t kAutoEraseDone = 0xFF;
+constexpr int kErasePolls = 50;
+constexpr int kAutoErasePolls = 50;
+constexpr int kAutoEraseReads = 49;
+constexpr uint32_t kPollMs = 1000;
+constexpr uint64_t kBlankCheckMs = 5000;
+constexpr size_t kWriteFrameSize = kBlockSize + 2;
+constexpr size_t kReadFrameSize = kBlockSize + 3;
+constexpr int kShortFrameRetries = 2;
+constexpr const char* kAutoEraseModule = "ae_flash.725";
+
+bool ModuleError(Session& s, const std::string& text) { return s.reporter.Error(ErrorClass::RamExecute, text); }
+
+std::string WrongTestReply(uint8_t received) {
+  char text[120];
+  std::snprintf(text, sizeof text, "received wrong reply during test connect. Received=0x%02x, must be=0x%02x",
+                unsigned{received}, unsigned{kOk});
+  return text;
+}
+
+// Waits for the completion byte of a command; false when none arrived.
+bool AwaitCompletion(Session& s, uint8_t code, uint8_t& reply) {
+  if (code == kCmdErase) {
+    s.reporter.Progress('i');
+    for (int i = 0; i < kErasePolls; ++i) {
+      s.reporter.Progress('.');
+      s.link.Wait(kPollMs);
+      if (s.link.Read(&reply, 1) == 1) return true;
+    }
+    return false;
+  }
+  if (code == kCmdBlankCheck) {
+    platform::Clock& clock = s.link.clock();
+    const uint64_t begin = clock.TickMs();
+    do {
+      if (s.link.Read(&reply, 1) == 1) return true;
+    } while (clock.TickMs() - begin < kBlankCheckMs);
+    return false;
+  }
+  return s.link.Read(&reply, 1) == 1;
+}
+
+// Sends command and block until the block is done; false on a reported error.
+bool WriteBlockAt(Session& s, uint32_t address, const uint8_t* block) {
+  for (;;) {
+    if (!Command(s, kCmdWrite, address)) return false;
+    const BlockResult r = WriteBlock(s, block);
+    if (r == BlockResult::Done) return true;
+    if (r == BlockResult::Failed) return false;
+  }
+}
+
+bool ReadBlockAt(Session& s, uint32_t address, uint8_t* frame) {
+  for (;;) {
+    if (!Command(s, kCmdRead, address)) return false;
+    const BlockResult r = ReadBlock(s, frame);
+    if (r == BlockResult::Done) return true;
+    if (r == BlockResult::Failed) return false;
+  }
+}
+
+}  // namespace
+
+bool IsBlankBlock(const uint8_t* block) {
+  for (size_t i = 0; i < kBlockSize; ++i) {
+    if (block[i] != 0xFF) return false;
+  }
+  return true;
+}
+
+bool TestConnect(Session& s) {
+  s.link.DiscardInput();
+  if (!s.link.WriteByte(kCmdTestConnect)) return false;
+  uint8_t reply = 0;
+  if (s.link.Read(&reply, 1) != 1) return ModuleError(s, "not received reply during test connect");
+  if (reply != kOk) {
+    return ModuleError(s, WrongTestReply(reply));
+  }
+  return true;
+}
+
+bool Command(Session& s, uint8_t code, uint32_t address) {
+  s.link.DiscardInput();
+  const uint8_t frame[4] = {code, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+                            static_cast<uint8_t>(address >> 16)};
+  if (!s.link.Write(frame, sizeof frame)) return false;
+  uint8_t reply = 0;
+  if (s.link.Read(&reply, 1) != 1) return ModuleError(s, "not received ASK reply on command");
+  if (reply != kAsk) return ModuleError(s, "received wrong ASK reply on command");
+  if (!AwaitCompletion(s, code, reply)) return ModuleError(s, "not received valid OK reply on command");
+  if (reply == kOk) return true;
+  if (reply == kFailed) return ModuleError(s, "COMMAND fails");
+  return ModuleError(s, "received wrong reply on command");
+}
+
+BlockResult WriteBlock(Session& s, const uint8_t* block) {
+  std::array<uint8_t, kWriteFrameSize> frame{};
+  std::copy(block, block + kBlockSize, frame.begin());
+  const uint16_t crc = Crc16Xmodem(block, kBlockSize);
+  frame[kBlockSize] = static_cast<uint8_t>(crc >> 8);
+  frame[kBlockSize + 1] = static_cast<uint8_t>(crc);
+  if (!s.link.Write(frame.data(), frame.size())) return BlockResult::Failed;
+  s.link.DrainOutput();
+  uint8_t reply[2] = {0, 0};
+  const size_t n = s.link.Read(reply, 2);
+  if (n == 1 && reply[0] == kCrcError) {
+    if (++s.transmitCrcErrors >= 2) {
+      ModuleError(s, "CRC error in transmit data block");
+      return BlockResult::Failed;
+    }
+    return BlockResult::Retry;
+  }
+  s.transmitCrcErrors = 0;
+  if (n != 2) {
+    ModuleError(s, "not received valid reply during 'write block'");
+    return BlockResult::Failed;
+  }
+  if (reply[0] == kAsk && reply[1] == kOk) {
+    s.writeFailures = 0;
+    return BlockResult::Done;
+  }
+  if (reply[0] == kAsk && reply[1] == kFailed) {
+    if (++s.writeFailures >= 2) {
+      ModuleError(s, "'write block' fails");
+      return BlockResult::Failed;
+    }
+    return BlockResult::Retry;
+  }
+  ModuleError(s, "received wrong reply on command 'write block'");
+  return BlockResult::Failed;
+}
+
+BlockResult ReadBlock(Session& s, uint8_t* frame) {
+  if (s.link.Read(frame, kReadFrameSize) < kReadFrameSize) {
+    if (++s.shortFrames > kShortFrameRetries) {
+      ModuleError(s, "received data block has incorrect size");
+      return BlockResult::Failed;
+    }
+    return BlockResult::Retry;
+  }
+  s.shortFrames = 0;
+  if (frame[kReadFrameSize - 1] != kOk) {
+    ModuleError(s, "CRC error in received data block");
+    return BlockResult::Failed;
+  }
+  const uint16_t received = static_cast<uint16_t>((frame[kBlockSize] << 8) | frame[kBlockSize + 1]);
+  if (Crc16Xmodem(frame, kBlockSize) != received) {
+    if (++s.receiveCrcErrors >= 2) {
+      ModuleError(s, "CRC error in received data block");
+      return BlockResult::Failed;
+    }
+    return BlockResult::Retry;
+  }
+  return BlockResult::Done;
+}
+
+bool Erase(Session& s) {
+  s.reporter.Info("Erase  : ");
+  if (!Command(s, kCmdErase, s.settings.startAddress)) return false;
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+bool BlankCheck(Session& s) {
+  s.reporter.Info("Check  : ");
+  if (!Command(s, kCmdBlankCheck, s.settings.startAddress)) return false;
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+bool Program(Session& s) {
+  s.reporter.Info("Program: ");
+  DataFile file(s);
+  if (!file.Open(s.settings.dataFileName, DataFile::Mode::Read)) return false;
+  s.reporter.Progress('i');
+  std::array<uint8_t, kBlockSize> block{};
+  for (uint64_t address = s.settings.startAddress; address <= s.settings.endAddress; address += kBlockSize) {
+    const DataFile::BlockRead r = file.ReadBlock(block.data());
+    if (r == DataFile::BlockRead::End) break;
+    if (r == DataFile::BlockRead::Failed) return false;
+    if (IsBlankBlock(block.data())) {
+      s.reporter.Progress('.');
+      continue;
+    }
+    if (!WriteBlockAt(s, static_cast<uint32_t>(address), block.data())) return false;
+    s.reporter.Progress('p');
+  }
+  file.Close();
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+bool Verify(Session& s) {
+  s.reporter.Info("Verify : ");
+  DataFile file(s);
+  if (!file.Open(s.settings.dataFileName, DataFile::Mode::Read)) return false;
+  s.reporter.Progress('i');
+  std::array<uint8_t, kBlockSize> block{};
+  std::array<uint8_t, kReadFrameSize> frame{};
+  for (uint64_t address = s.settings.startAddress; address <= s.settings.endAddress; address += kBlockSize) {
+    const DataFile::BlockRead r = file.ReadBlock(block.data());
+    if (r == DataFile::BlockRead::End) break;
+    if (r == DataFile::BlockRead::Failed) return false;
+    if (IsBlankBlock(block.data())) {
+      s.reporter.Progress('.');
+      continue;
+    }
+    if (!ReadBlockAt(s, static_cast<uint32_t>(address), frame.data())) return false;
+    for (size_t i = 0; i < kBlockSize; ++i) {
+      if (frame[i] != block[i]) {
+        file.Close();
+        char text[120];
+        std::snprintf(text, sizeof text, "Verify FAIL. Address=0x%06lx: readed=0x%02x, must be=0x%02x ",
+                      static_cast<unsigned long>(address + i), unsigned{frame[i]}, unsigned{block[i]});
+        return ModuleError(s, text);
+      }
+    }
+    s.reporter.Progress('v');
+  }
+  file.Close();
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+bool ReadOut(Session& s) {
+  s.reporter.Info("Read   : ");
+  DataFile file(s);
+  if (!file.Open(s.settings.dataFileName, DataFile::Mode::Write)) return false;
+  s.reporter.Progress('i');
+  std::array<uint8_t, kReadFrameSize> frame{};
+  for (uint64_t address = s.settings.startAddress; address <= s.settings.endAddress; address += kBlockSize) {
+    if (!ReadBlockAt(s, static_cast<uint32_t>(address), frame.data())) return false;
+    if (!file.WriteBlock(frame.data())) return false;
+    s.reporter.Progress('r');
+  }
+  if (!file.Close()) return s.reporter.Error(ErrorClass::FileOperations, "unable to write to data file");
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+bool AutoErase(Session& s) {
+  s.settings.erase = false;
+  const std::string module = s.settings.overlayDirectory + kAutoEraseModule;
+  if (!DownloadModule(s, module)) return false;
+  s.autoEraseStart = true;
+  const bool started = StartModule(s, kKV41StartAddress);
+  s.autoEraseStart = false;
+  if (!started) return false;
+  s.reporter.Info("AutoErase    : ");
+  uint8_t reply = kAutoEraseDone;
+  s.reporter.Progress('i');
+  bool received = false;
+  for (int i = 0; i < kAutoErasePolls && !received; ++i) {
+    s.reporter.Progress('.');
+    s.link.Wait(kPollMs);
+    if (i < kAutoEraseReads) received = s.link.Read(&reply, 1) == 1;
+  }
+  if (!received) return ModuleError(s, "not received valid reply during autoerase");
+  if (reply != kAutoEraseDone) return ModuleError(s, "autoerase fails");
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+}  // namespace serburn

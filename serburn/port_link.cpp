@@ -1,0 +1,79 @@
+#include "serburn/port_link.h"
+
+#include "platform/port_names.h"
+
+namespace serburn {
+
+platform::SerialTimeouts LinkTimeouts() {
+  platform::SerialTimeouts t;
+  t.readIntervalMs = 500;
+  t.readTotalPerByteMs = 50;
+  t.readTotalConstantMs = 750;
+  t.writeTotalPerByteMs = 20;
+  t.writeTotalConstantMs = 100;
+  return t;
+}
+
+bool PortLink::Open() {
+  if (!port_.Open(platform::ResolvePortName(settings_.portName))) {
+    return reporter_.Error(ErrorClass::ComPort, "unable to open COM");
+  }
+  // Both lines off, as the device settings are written at opening. A device without
+  // modem lines (a pseudo-terminal) has nothing to lower.
+  port_.SetDtr(false);
+  port_.SetRts(false);
+  if (!port_.SetTimeouts(LinkTimeouts())) return reporter_.Error(ErrorClass::ComPort, "unable to set timeouts for COM");
+  return true;
+}
+
+bool PortLink::SetBaud(int32_t rate) {
+  if (rate <= 0 || !port_.SetBaudRate(static_cast<uint32_t>(rate))) {
+    return reporter_.Error(ErrorClass::ComPort, "unable to set baudrate");
+  }
+  return true;
+}
+
+bool PortLink::SetLine(Line role, bool on) {
+  if (settings_.noPinControl || !port_.IsOpen()) return true;
+  const bool dtr = (role == Line::Reset) != settings_.swapPins;
+  const bool ok = dtr ? port_.SetDtr(on) : port_.SetRts(on);
+  if (ok) return true;
+  if (quiet_) return false;
+  return reporter_.Error(ErrorClass::ComPort, "unable to control state of DTR/RTS pins");
+}
+
+bool PortLink::Write(const uint8_t* data, size_t count) {
+  const platform::IoResult r = port_.Write(data, count);
+  if (!r.ok || r.count < count) return reporter_.Error(ErrorClass::ComPort, "unable to write to COM");
+  return true;
+}
+
+size_t PortLink::Read(uint8_t* buffer, size_t count) { return port_.Read(buffer, count).count; }
+
+void PortLink::Wait(uint32_t ms) {
+  const uint64_t start = clock_.TickMs();
+  for (;;) {
+    const uint64_t elapsed = clock_.TickMs() - start;
+    if (elapsed > ms) return;
+    clock_.SleepMs(static_cast<uint32_t>(ms - elapsed + 1));
+  }
+}
+
+PortLink::Pulse PortLink::ResetPulse(bool intoBirom) {
+  if (settings_.noPinControl || !port_.IsOpen()) return Pulse::Skipped;
+  if (!SetLine(Line::Mode, intoBirom)) return Pulse::Failed;
+  if (!SetLine(Line::Reset, true)) return Pulse::Failed;
+  Wait(kResetPulseMs);
+  if (!SetLine(Line::Reset, false)) return Pulse::Failed;
+  Wait(settings_.resetWaitMs);
+  return Pulse::Sent;
+}
+
+void PortLink::CloseAfterReset() {
+  quiet_ = true;
+  ResetPulse(false);
+  quiet_ = false;
+  port_.Close();
+}
+
+}  // namespace serburn

@@ -1,0 +1,63 @@
+// The COM port of serburn: opening with its fixed time-outs, the baud rate, the DTR/RTS
+// control lines and the reset pulse that restarts the target in boot-ROM or normal mode,
+// and the blocking read/write primitives. Errors are class 2.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/clock.h"
+#include "platform/serial_port.h"
+#include "serburn/reporter.h"
+#include "serburn/run_settings.h"
+
+namespace serburn {
+
+// Read: 500 ms between bytes, 750 ms plus 50 ms per byte in all. Write: 100 ms plus 20 ms
+// per byte.
+platform::SerialTimeouts LinkTimeouts();
+
+constexpr uint32_t kResetPulseMs = 100;
+
+class PortLink {
+ public:
+  enum class Line { Reset, Mode };
+  enum class Pulse { Sent, Skipped, Failed };
+
+  PortLink(platform::SerialPort& port, platform::Clock& clock, const RunSettings& settings, Reporter& reporter)
+      : port_(port), clock_(clock), settings_(settings), reporter_(reporter) {}
+
+  // Opens the port named in the settings (through the platform's port-name rule), lowers
+  // both control lines and sets the time-outs.
+  bool Open();
+  void Close() { port_.Close(); }
+  bool IsOpen() const { return port_.IsOpen(); }
+  bool SetBaud(int32_t rate);
+  // Nothing with no pin control or a closed port; else sets the line of that role (DTR for
+  // reset and RTS for mode, exchanged with swap pins).
+  bool SetLine(Line role, bool on);
+  bool Write(const uint8_t* data, size_t count);
+  bool WriteByte(uint8_t byte) { return Write(&byte, 1); }
+  // Count of bytes read before the time-outs ended the read (0 on time-out).
+  size_t Read(uint8_t* buffer, size_t count);
+  void DiscardInput() { port_.Purge(platform::kPurgeInput); }
+  void DrainOutput() { port_.Drain(); }
+  // Returns once more than ms milliseconds have passed, sleeping meanwhile.
+  void Wait(uint32_t ms);
+  // Mode line on (boot ROM) or off (normal), a 100 ms pulse on the reset line, then the
+  // reset wait. Failed means the error was reported.
+  Pulse ResetPulse(bool intoBirom);
+  // The closing sequence's pulse into normal mode and port close; reports nothing.
+  void CloseAfterReset();
+
+  platform::Clock& clock() { return clock_; }
+
+ private:
+  platform::SerialPort& port_;
+  platform::Clock& clock_;
+  const RunSettings& settings_;
+  Reporter& reporter_;
+  bool quiet_ = false;
+};
+
+}  // namespace serburn

@@ -1,0 +1,22 @@
+// Number reading as the C library's scanf conversions do it, without their undefined
+// behaviour on overflow: leading white space, an optional sign, then digits up to the
+// first character that is not one.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace serburn {
+
+// "%d": decimal. Returns false when no digit follows; `used` is the number of characters
+// consumed. Values beyond the 32-bit range saturate.
+bool ScanDecimal(std::string_view text, int32_t& value, size_t* used = nullptr);
+
+// atoi(): like ScanDecimal, 0 when there are no digits.
+int32_t DecimalOrZero(std::string_view text);
+
+// "%lx": hexadecimal with an optional "0x"/"0X" prefix. A minus sign negates modulo 2^64.
+// Values beyond 64 bits saturate.
+bool ScanHex(std::string_view text, uint64_t& value);
+
+}  // namespace serburn
