@@ -1,0 +1,129 @@
+// The settings sheet "Customize setting" and its three pages. A page builds its controls
+// the first time it is shown; only pages built that way write their keys on OK or Apply.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "flash/app/environment_settings.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QTabWidget;
+
+class CCustomPropPage : public QWidget {
+ public:
+  explicit CCustomPropPage(const std::string& settingsPath) : settingsPath_(settingsPath) {}
+  bool IsCreated() const { return created_; }
+  void EnsureCreated();
+  // Writes the page's keys (OK and Apply).
+  virtual void OnOK() = 0;
+  std::function<void()> onModified;
+
+ protected:
+  virtual void OnInitDialog() = 0;
+  void SetModified() {
+    if (onModified) onModified();
+  }
+  std::string settingsPath_;
+
+ private:
+  bool created_ = false;
+};
+
+class CCustomPropCom final : public CCustomPropPage {
+ public:
+  static constexpr int kIdFirstPort = 1037;  // COM1 .. 1056 COM20
+  using CCustomPropPage::CCustomPropPage;
+  void OnOK() override;
+  int selectedIndex = -1;
+
+ protected:
+  void OnInitDialog() override;
+
+ private:
+  QButtonGroup* ports_ = nullptr;
+};
+
+class CCustomPropSound final : public CCustomPropPage {
+ public:
+  using CCustomPropPage::CCustomPropPage;
+  void OnOK() override;
+  // True when a typed wave-file name may be used.
+  static bool IsValidWaveName(const QString& text);
+
+  int masterSwitch = 0;
+  int shownType = -1;
+  QString fileText;
+  QString errorPath;
+  QString endPath;
+  int errorType = 0;
+  int endType = 0;
+  int errorEnable = 0;
+  int endEnable = 0;
+
+ protected:
+  void OnInitDialog() override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ReadControls();
+  void WriteControls();
+  void UpdateEnabling();
+  void TypeClicked();
+  void EventChanged();
+  void FileBoxLostFocus();
+  void FileSelected();
+  void OpenClicked();
+  QString& PathOf(int event) { return event == 1 ? endPath : errorPath; }
+  int& TypeOf(int event) { return event == 1 ? endType : errorType; }
+  int& EnableOf(int event) { return event == 1 ? endEnable : errorEnable; }
+
+  QCheckBox* enable_ = nullptr;
+  QComboBox* events_ = nullptr;
+  QButtonGroup* types_ = nullptr;
+  QComboBox* file_ = nullptr;
+  int rememberedEvent_ = 0;
+  bool validating_ = false;
+};
+
+class CCustomPropTool final : public CCustomPropPage {
+ public:
+  using CCustomPropPage::CCustomPropPage;
+  void OnOK() override;
+  int toolTips = 0;
+
+ protected:
+  void OnInitDialog() override;
+
+ private:
+  QCheckBox* box_ = nullptr;
+};
+
+class CCustomPropMain final : public QDialog {
+ public:
+  static constexpr int kIdApply = 0x3021;
+  static constexpr int kIdHelp = 9;
+  CCustomPropMain(QWidget* parent, const std::string& settingsPath);
+  // Pushes the record into the pages and runs the sheet modally.
+  int DoModal(const EnvironmentSettings& settings);
+  // Pushes the record into the pages and makes the first page (DoModal's first half).
+  void Prepare(const EnvironmentSettings& settings);
+
+  CCustomPropCom& ComPage() { return *com_; }
+  CCustomPropSound& SoundPage() { return *sound_; }
+  CCustomPropTool& ToolPage() { return *tool_; }
+  QTabWidget* Tabs() { return tabs_; }
+
+ private:
+  void ApplyCreatedPages();
+  QTabWidget* tabs_ = nullptr;
+  QPushButton* apply_ = nullptr;
+  CCustomPropCom* com_ = nullptr;
+  CCustomPropSound* sound_ = nullptr;
+  CCustomPropTool* tool_ = nullptr;
+};

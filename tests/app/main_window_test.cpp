@@ -1,0 +1,390 @@
+// The main window: start-up from its files, the area rows, the download state, the Copy
+// caption toggle, keys, Open, dropped files, letters without Alt, Help.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include "app_test_support.h"
+#include "flash/app/file_dialogs.h"
+#include "flash/app/flash_app.h"
+#include "flash/app/flash_dlg.h"
+#include "flash/app/version_text.h"
+#include "platform/profile.h"
+
+namespace {
+
+using apptest::BoxLog;
+using apptest::ChipSection;
+using apptest::ProgramDir;
+
+template <typename T>
+T* Find(QWidget* parent, int id) {
+  return parent->findChild<T*>(QString::number(id));
+}
+
+// A program directory with a two-chip CHIPDEF.INI.
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.Write(QStringLiteral("CHIPDEF.INI"),
+               ChipSection(QStringLiteral("kv3001"), QStringLiteral("0x1000"), QStringLiteral("0x1FFF"),
+                           QStringLiteral("4,8,16"), QStringLiteral("4800,9600,19200")) +
+                   ChipSection(QStringLiteral("KV3002"), QStringLiteral("0x0,0x8000"),
+                               QStringLiteral("0x7FFF,0xFFFF")));
+    savedDialogs_ = AppFileDialogs();
+  }
+  void TearDown() override { AppFileDialogs() = savedDialogs_; }
+
+  std::unique_ptr<CFlashDlg> Start() {
+    auto dlg = std::make_unique<CFlashDlg>(dir_.Path(), dir_.Path() + "flash");
+    EXPECT_EQ(dlg->Initialize(), StartupResult::kReady);
+    dlg->show();
+    dlg->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    return dlg;
+  }
+
+  ProgramDir dir_;
+  FileDialogs savedDialogs_;
+};
+
+struct StartupFailureCase {
+  const char* name;
+  const char* chipDef;  // nullptr: no CHIPDEF.INI at all
+  size_t exePathLength;
+  StartupResult result;
+  const char* text;
+};
+
+class StartupFailureTest : public testing::TestWithParam<StartupFailureCase> {};
+
+TEST_P(StartupFailureTest, ShowsItsMessageBoxAndNeverTheWindow) {
+  const StartupFailureCase& c = GetParam();
+  ProgramDir dir;
+  if (c.chipDef != nullptr) dir.Write(QStringLiteral("CHIPDEF.INI"), c.chipDef);
+  const std::string exe = c.exePathLength ? std::string(c.exePathLength, 'x') : dir.Path() + "flash";
+  CFlashDlg dlg(dir.Path(), exe);
+  BoxLog log;
+  apptest::AnswerNextBox(log);
+  EXPECT_EQ(dlg.Initialize(), c.result);
+  EXPECT_FALSE(dlg.isVisible());
+  ASSERT_EQ(log.texts.size(), 1);
+  EXPECT_EQ(log.texts[0], QString::fromLatin1(c.text));
+  EXPECT_EQ(log.captions[0], QStringLiteral("flash"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StartupFailureTest,
+    testing::Values(
+        StartupFailureCase{"NoChipDef", nullptr, 0, StartupResult::kRegistFailed, "REGIST FAILED!"},
+        StartupFailureCase{"OnlyIncomplete",
+                           "[A]\r\nDownloadFile=x\r\nLoadAddress=0\r\nStartAddress=0\r\nEndAddress=F\r\n"
+                           "FlashSize=\r\nClock=4\r\nBaud=9600\r\n[B]\r\nClock=4\r\n",
+                           0, StartupResult::kRegistFailed, "REGIST FAILED!"},
+        StartupFailureCase{"PathTooLong", "[A]\r\n", 260, StartupResult::kPathTooLong,
+                           "PATH TOO LONG error"}),
+    [](const testing::TestParamInfo<StartupFailureCase>& param) { return std::string(param.param.name); });
+
+TEST_F(MainWindowTest, StartsWithFirstChipAndLastClockWhenStoredIndexesAreTooLarge) {
+  dir_.Write(QStringLiteral("DATAFILE.TXT"), "[Recent]\r\nCPU=99\r\nRATE=99\r\nWrite File=C:\\work\\a.mhx\r\n");
+  auto dlg = Start();
+  auto* chips = Find<QComboBox>(dlg.get(), kIdChipList);
+  auto* clocks = Find<QComboBox>(dlg.get(), kIdClockList);
+  EXPECT_EQ(chips->count(), 2);
+  EXPECT_EQ(chips->currentIndex(), 0);
+  EXPECT_EQ(chips->currentText(), QStringLiteral("KV3001"));
+  EXPECT_EQ(clocks->count(), 3);
+  EXPECT_EQ(clocks->currentIndex(), 2);
+  EXPECT_EQ(clocks->currentText(), QStringLiteral("16"));
+  EXPECT_EQ(Find<QLineEdit>(dlg.get(), kIdHexFile)->text(), QStringLiteral("a.mhx"));
+  EXPECT_EQ(dlg->windowTitle(), QStringLiteral("VELMORA FLASH MCU Programmer"));
+  EXPECT_EQ(Find<QGroupBox>(dlg.get(), kIdCommandGroup)->title(), QStringLiteral("Command  to  COM1"));
+}
+
+TEST_F(MainWindowTest, AreaRowsFollowTheChip) {
+  dir_.Write(QStringLiteral("CHIPDEF.INI"),
+             ChipSection(QStringLiteral("ONE"), QStringLiteral("0xFF0000"), QStringLiteral("0xFFFFFF")) +
+                 ChipSection(QStringLiteral("SIX"), QStringLiteral("0x0,0x100,0x200,0x300,0x400,0x500"),
+                             QStringLiteral("0xFF,0x1FF,0x2FF,0x3FF,0x4FF,0x5FF")));
+  auto dlg = Start();
+  const int ids[12] = {1005, 1006, 1007, 1009, 1016, 1017, 1022, 1023, 1024, 1025, 1026, 1028};
+  auto row = [&](int r) {
+    QStringList texts;
+    for (int c = 0; c < 3; ++c) texts << Find<QLabel>(dlg.get(), ids[r * 3 + c])->text();
+    return texts.join(QLatin1Char(' '));
+  };
+  EXPECT_EQ(row(0), QStringLiteral("FF0000H FFFFFFH 010000H"));
+  EXPECT_EQ(row(1), QStringLiteral("  "));
+  EXPECT_EQ(row(3), QStringLiteral("  "));
+  Find<QComboBox>(dlg.get(), kIdChipList)->setCurrentIndex(1);
+  EXPECT_EQ(row(0), QStringLiteral("000000H 0000FFH 000100H"));
+  EXPECT_EQ(row(3), QStringLiteral("000300H 0003FFH 000100H"));
+  // The chip choice was saved.
+  EXPECT_EQ(platform::GetProfileInt(dir_.File(QStringLiteral("DATAFILE.TXT")).toStdString(), "Recent", "CPU", -1), 1);
+}
+
+TEST_F(MainWindowTest, DownloadStateAfterStartDownloadAndChipOrClockChange) {
+  auto dlg = Start();
+  const int commands[] = {kIdFullOperation, kIdDownload, kIdErase, kIdBlankCheck,
+                          kIdProgram, kIdReadCompare, kIdCopy};
+  auto enabled = [&] {
+    std::vector<bool> state;
+    for (int id : commands) state.push_back(Find<QPushButton>(dlg.get(), id)->isEnabled());
+    return state;
+  };
+  const std::vector<bool> notDownloaded = {true, true, false, false, false, false, false};
+  const std::vector<bool> downloaded(7, true);
+  EXPECT_EQ(enabled(), notDownloaded);
+  for (int id : {kIdCheckSum, kIdSetEnvironment, kIdOpen, kIdHelp}) {
+    EXPECT_TRUE(Find<QPushButton>(dlg.get(), id)->isEnabled()) << id;
+  }
+  dlg->ShowDownloadState(true);  // what a successful download reports
+  EXPECT_EQ(enabled(), downloaded);
+  Find<QComboBox>(dlg.get(), kIdClockList)->setCurrentIndex(1);
+  EXPECT_EQ(enabled(), notDownloaded);
+  dlg->ShowDownloadState(true);
+  Find<QComboBox>(dlg.get(), kIdChipList)->setCurrentIndex(1);
+  EXPECT_EQ(enabled(), notDownloaded);
+  EXPECT_FALSE(dlg->Downloaded());
+}
+
+TEST_F(MainWindowTest, RightClickOnCopyTogglesItsCaptionEvenWhileDisabled) {
+  auto dlg = Start();
+  auto* copy = Find<QPushButton>(dlg.get(), kIdCopy);
+  ASSERT_FALSE(copy->isEnabled());
+  QTest::mouseClick(copy, Qt::RightButton);
+  EXPECT_EQ(copy->text(), QStringLiteral("&Copy_i"));
+  EXPECT_EQ(dlg->CopyFormat(), 1);
+  dlg->ShowDownloadState(true);
+  QTest::mouseClick(copy, Qt::RightButton);
+  EXPECT_EQ(copy->text(), QStringLiteral("&Copy"));
+  EXPECT_EQ(dlg->CopyFormat(), 0);
+  // A right click elsewhere changes nothing.
+  QTest::mouseClick(Find<QPushButton>(dlg.get(), kIdErase), Qt::RightButton);
+  EXPECT_EQ(dlg->CopyFormat(), 0);
+}
+
+TEST_F(MainWindowTest, EnterAndEscapeDoNotCloseTheWindowButTheCloseBoxDoes) {
+  auto dlg = Start();
+  QWidget* focus = Find<QComboBox>(dlg.get(), kIdChipList);
+  focus->setFocus();
+  for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+    QTest::keyClick(focus, static_cast<Qt::Key>(key));
+    QTest::keyClick(dlg.get(), static_cast<Qt::Key>(key));
+  }
+  EXPECT_TRUE(dlg->isVisible());
+  EXPECT_EQ(dlg->result(), 0);
+  dlg->close();
+  EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(MainWindowTest, CancelledOpenStillRewritesTheRecentSettings) {
+  dir_.Write(QStringLiteral("DATAFILE.TXT"), "[Recent]\r\nCPU=1\r\n");
+  auto dlg = Start();
+  ASSERT_FALSE(dir_.Read(QStringLiteral("DATAFILE.TXT")).contains("Write File"));
+  int asked = 0;
+  AppFileDialogs().openFile = [&](QWidget*, const FileDialogRequest& request) -> std::optional<QString> {
+    ++asked;
+    EXPECT_TRUE(request.filter.startsWith(QStringLiteral("S format files (*.mhx *.cnv *.ahx)")));
+    return std::nullopt;
+  };
+  QTest::mouseClick(Find<QPushButton>(dlg.get(), kIdOpen), Qt::LeftButton);
+  EXPECT_EQ(asked, 1);
+  const QByteArray saved = dir_.Read(QStringLiteral("DATAFILE.TXT"));
+  EXPECT_TRUE(saved.contains("CPU=1")) << saved.constData();
+  EXPECT_TRUE(saved.contains("RATE=0")) << saved.constData();
+  EXPECT_TRUE(saved.contains("Write File=")) << saved.constData();
+  EXPECT_TRUE(dlg->HexFilePath().empty());
+}
+
+TEST_F(MainWindowTest, OpenTakesTheChosenFile) {
+  dir_.Write(QStringLiteral("hex/prog.mhx"), "S9030000FC\r\n");
+  auto dlg = Start();
+  AppFileDialogs().openFile = [&](QWidget*, const FileDialogRequest&) -> std::optional<QString> {
+    return dir_.File(QStringLiteral("hex/prog.mhx"));
+  };
+  // The letter O alone works as Alt+O, also while a drop-down list has the focus.
+  auto* chips = Find<QComboBox>(dlg.get(), kIdChipList);
+  chips->setFocus();
+  QTest::keyClick(chips, Qt::Key_O);
+  EXPECT_EQ(Find<QLineEdit>(dlg.get(), kIdHexFile)->text(), QStringLiteral("prog.mhx"));
+  EXPECT_EQ(chips->currentIndex(), 0);
+  EXPECT_EQ(platform::GetProfileString(dir_.File(QStringLiteral("DATAFILE.TXT")).toStdString(), "Recent",
+                                       "Write File", ""),
+            dir_.File(QStringLiteral("hex/prog.mhx")).toStdString());
+}
+
+TEST_F(MainWindowTest, DroppedFolderChangesNothingAndOfTwoFilesTheFirstCounts) {
+  dir_.Write(QStringLiteral("a.mhx"), "S9030000FC\r\n");
+  dir_.Write(QStringLiteral("b.mhx"), "S9030000FC\r\n");
+  auto dlg = Start();
+  auto dropFiles = [&](const QStringList& names) {
+    QList<QUrl> urls;
+    for (const QString& name : names) urls << QUrl::fromLocalFile(dir_.File(name));
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &drop);
+  };
+  dropFiles({QStringLiteral(".")});
+  EXPECT_TRUE(dlg->HexFilePath().empty());
+  EXPECT_FALSE(dir_.Exists(QStringLiteral("DATAFILE.TXT")));
+  dropFiles({QStringLiteral("b.mhx"), QStringLiteral("a.mhx")});
+  EXPECT_EQ(dlg->HexFileName(), QStringLiteral("b.mhx"));
+  EXPECT_TRUE(dir_.Read(QStringLiteral("DATAFILE.TXT")).contains("b.mhx"));
+  EXPECT_FALSE(dlg->Downloaded());
+}
+
+TEST_F(MainWindowTest, HelpOpensTheHelpDocumentFromTheProgramDirectory) {
+  dir_.Write(QStringLiteral("flash_html.html"), "<html></html>");
+  auto dlg = Start();
+  QString opened;
+  dlg->openHelp = [&](const QString& path) { opened = path; };
+  QTest::mouseClick(Find<QPushButton>(dlg.get(), kIdHelp), Qt::LeftButton);
+  EXPECT_EQ(opened, dir_.File(QStringLiteral("flash_html.html")));
+}
+
+TEST_F(MainWindowTest, HelpPrefersTheCompiledHelpInTheCurrentDirectory) {
+  dir_.Write(QStringLiteral("flash_html.html"), "<html></html>");
+  ProgramDir elsewhere;
+  elsewhere.Write(QStringLiteral("flash_html.chm"), "ITSF");
+  auto dlg = Start();
+  QString opened;
+  dlg->openHelp = [&](const QString& path) { opened = path; };
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(elsewhere.File(QString()));
+  dlg->OnHelp();
+  QDir::setCurrent(previous);
+  EXPECT_EQ(QFileInfo(opened).canonicalFilePath(),
+            QFileInfo(elsewhere.File(QStringLiteral("flash_html.chm"))).canonicalFilePath());
+}
+
+TEST_F(MainWindowTest, TooltipsFollowTheSetting) {
+  dir_.Write(QStringLiteral("Customize.ini"), "[Com]\r\nCom=4\r\n[Tool]\r\nToolTips=1\r\n");
+  auto dlg = Start();
+  EXPECT_EQ(Find<QPushButton>(dlg.get(), kIdDownload)->toolTip(),
+            QStringLiteral("Transfers a control program to the microcomputer"));
+  EXPECT_EQ(Find<QGroupBox>(dlg.get(), kIdCommandGroup)->title(), QStringLiteral("Command  to  COM5"));
+  dir_.Write(QStringLiteral("Customize.ini"), "[Tool]\r\nToolTips=0\r\n");
+  dlg->ReadEnvironment();
+  EXPECT_TRUE(Find<QPushButton>(dlg.get(), kIdDownload)->toolTip().isEmpty());
+}
+
+struct VersionCase {
+  uint32_t ms, ls;
+  bool preRelease;
+  const char* text;
+};
+
+TEST(VersionTextTest, FormatsProductVersion) {
+  const VersionCase cases[] = {
+      {0x00000001, 0x00000A8D, false, "V01,L27"},  // 0.1.0.2701
+      {0x00000001, 0x00000A8D, true, "V01,L27 b01"},
+      {0x00020003, 0x00000063, false, "V03,L00"},
+  };
+  for (const VersionCase& c : cases) EXPECT_EQ(FormatVersionText(c.ms, c.ls, c.preRelease), c.text);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, AboutBoxShowsTheVersion) {
+  auto dlg = Start();
+  QString caption, version;
+  apptest::WhenModal([&](QWidget* modal) {
+    caption = modal->windowTitle();
+    version = modal->findChild<QLabel*>(QStringLiteral("1027"))->text();
+    modal->findChild<QPushButton*>(QStringLiteral("1"))->click();
+  });
+  dlg->OnAbout();
+  EXPECT_EQ(caption, QStringLiteral("(C)Information"));
+  EXPECT_EQ(version, QString::fromStdString(dlg->VersionText()));
+  EXPECT_EQ(Find<QLabel>(dlg.get(), kIdVersion)->text(), QString::fromStdString(dlg->VersionText()));
+  EXPECT_NE(dlg->VersionText(), kVersionReadError);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, ApplicationRunsUntilTheWindowIsClosed) {
+  QString title;
+  QTimer::singleShot(0, [&] {
+    apptest::WaitUntil([] { return QApplication::activeWindow() != nullptr; });
+    QWidget* window = QApplication::activeWindow();
+    title = window->windowTitle();
+    QTest::keyClick(window, Qt::Key_Escape);  // ignored
+    window->close();
+  });
+  CFlashApp app;
+  EXPECT_EQ(app.InitInstance(dir_.Path(), dir_.Path() + "flash"), 0);
+  EXPECT_EQ(title, QStringLiteral("VELMORA FLASH MCU Programmer"));
+}
+
+TEST(FlashAppTest, StartupFailureEndsWithoutTheWindow) {
+  apptest::ProgramDir empty;
+  BoxLog log;
+  apptest::AnswerNextBox(log);
+  CFlashApp app;
+  EXPECT_EQ(app.InitInstance(empty.Path(), empty.Path() + "flash"), 1);
+  EXPECT_EQ(log.texts, QStringList{QStringLiteral("REGIST FAILED!")});
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, AltSpaceMenuReachesTheAboutBox) {
+  auto dlg = Start();
+  QString caption;
+  QTimer::singleShot(0, [&] {
+    apptest::WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, 5000);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QAction* about = nullptr;
+    for (QAction* action : menu->actions()) {
+      if (action->text() == QStringLiteral("version(flash) (&A)...")) about = action;
+    }
+    ASSERT_NE(about, nullptr);
+    apptest::WhenModal([&](QWidget* modal) {
+      caption = modal->windowTitle();
+      modal->close();
+    });
+    about->trigger();
+    menu->close();
+  });
+  QTest::keyClick(dlg.get(), Qt::Key_Space, Qt::AltModifier);
+  EXPECT_TRUE(apptest::WaitUntil([&] { return !caption.isEmpty(); }, 5000));
+  EXPECT_EQ(caption, QStringLiteral("(C)Information"));
+}
+
+TEST_F(MainWindowTest, LabelLettersMoveTheFocusToTheirLists) {
+  auto dlg = Start();
+  QWidget* hexField = Find<QWidget>(dlg.get(), kIdHexFile);
+  hexField->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Y);
+  EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>(dlg.get(), kIdClockList));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_T);
+  EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>(dlg.get(), kIdChipList));
+  // Letters without a mnemonic do nothing.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q);
+  EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>(dlg.get(), kIdChipList));
+  EXPECT_EQ(Find<QComboBox>(dlg.get(), kIdChipList)->currentIndex(), 0);
+}
+
+}  // namespace
