@@ -4,39 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
+
+#include "platform/replacement_file.h"
 
 namespace platform {
 namespace {
 
 constexpr char kCtrlZ = '\x1A';
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// The file a write should replace: the target of a symbolic link, so the link survives.
-std::string ResolveTarget(const std::string& path) {
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved) != nullptr) return resolved;
-  }
-  return path;
-}
 
 }  // namespace
 
@@ -115,32 +91,8 @@ bool ReadWholeFile(const std::string& path, std::string& contents) {
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& contents) {
-  static std::atomic<unsigned> counter{0};
-  const std::string target = ResolveTarget(path);
-  const size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = dir + "." + base.substr(0, 200) + ".tmp" + std::to_string(getpid()) + "." +
-           std::to_string(counter.fetch_add(1));
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-
-  // A replaced file keeps its permission bits; a new one gets 0666 less the umask.
-  struct stat st {};
-  bool ok = true;
-  if (stat(target.c_str(), &st) == 0) ok = fchmod(fd, st.st_mode & 07777) == 0;
-  ok = ok && WriteAll(fd, contents.data(), contents.size());
-  ok = ok && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  ok = ok && rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  ReplacementFile file;
+  return file.Create(path) && file.Write(contents.data(), contents.size()) && file.Commit();
 }
 
 }  // namespace platform

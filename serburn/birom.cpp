@@ -57,6 +57,29 @@ bool MarkRetry(Session& s) {
   return true;
 }
 
+// Sends the download frame until accepted() sees the boot ROM's answer, with a fresh
+// boot-ROM entry between attempts, at most kDownloadAttempts times.
+template <typename Accepted>
+bool SendDownloadFrame(Session& s, const std::vector<uint8_t>& frame, Accepted accepted) {
+  for (int attempt = 1;; ++attempt) {
+    if (!WriteFrame(s, frame)) return false;
+    if (accepted()) break;
+    if (!MarkRetry(s)) return false;
+    if (attempt == kDownloadAttempts) return BiromError(s, "MCU not reply during executing 'DOWNLOAD' command");
+  }
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+// Reads a KV41 module, which must have 1 to kMaxKV41Module bytes.
+bool ReadKV41Module(Session& s, const std::string& path, std::vector<uint8_t>& module) {
+  if (!ReadModuleFile(s, path, module)) return false;
+  if (module.empty() || module.size() > kMaxKV41Module) {
+    return s.reporter.Error(ErrorClass::FileOperations, "boot file is too big");
+  }
+  return true;
+}
+
 bool DownloadKV40(Session& s, const std::string& path) {
   std::vector<uint8_t> module;
   if (!ReadModuleFile(s, path, module)) return false;
@@ -69,27 +92,20 @@ bool DownloadKV40(Session& s, const std::string& path) {
   frame.push_back(Sum(frame, 0, frame.size()));
 
   ReportDownloading(s, "KV40 ", path);
-  for (int attempt = 1;; ++attempt) {
-    if (!WriteFrame(s, frame)) return false;
+  return SendDownloadFrame(s, frame, [&] {
     uint8_t reply[2] = {0, 0};
+    // With the download option the answer is read and not judged.
     if (s.settings.downloadOption) {
       s.link.Read(reply, 2);
-      break;
+      return true;
     }
-    if (s.link.Read(reply, 1) == 1 && reply[0] == kDownloadAnswer) break;
-    if (!MarkRetry(s)) return false;
-    if (attempt == kDownloadAttempts) return BiromError(s, "MCU not reply during executing 'DOWNLOAD' command");
-  }
-  s.reporter.Append(" Ok");
-  return true;
+    return s.link.Read(reply, 1) == 1 && reply[0] == kDownloadAnswer;
+  });
 }
 
 bool DownloadKV41Old(Session& s, const std::string& path) {
   std::vector<uint8_t> module;
-  if (!ReadModuleFile(s, path, module)) return false;
-  if (module.empty() || module.size() > kMaxKV41Module) {
-    return s.reporter.Error(ErrorClass::FileOperations, "boot file is too big");
-  }
+  if (!ReadKV41Module(s, path, module)) return false;
   const auto n = static_cast<uint32_t>(module.size());
   const uint32_t load = s.settings.loadAddress;
   std::vector<uint8_t> header = {0x00,
@@ -117,10 +133,7 @@ bool DownloadKV41Old(Session& s, const std::string& path) {
 
 bool DownloadKV41New(Session& s, const std::string& path) {
   std::vector<uint8_t> module;
-  if (!ReadModuleFile(s, path, module)) return false;
-  if (module.empty() || module.size() > kMaxKV41Module) {
-    return s.reporter.Error(ErrorClass::FileOperations, "boot file is too big");
-  }
+  if (!ReadKV41Module(s, path, module)) return false;
   const auto n = static_cast<uint32_t>(module.size());
   const uint32_t load = s.settings.loadAddress;
   std::vector<uint8_t> frame = {0x01, 0x03,
@@ -130,15 +143,10 @@ bool DownloadKV41New(Session& s, const std::string& path) {
   frame.insert(frame.end(), module.begin(), module.end());
 
   ReportDownloading(s, "KV41 ", path);
-  for (int attempt = 1;; ++attempt) {
-    if (!WriteFrame(s, frame)) return false;
+  return SendDownloadFrame(s, frame, [&] {
     uint8_t reply[4] = {0, 0, 0, 0};
-    if (s.link.Read(reply, 4) == 4 && reply[0] == kNewReplyLead && reply[1] == kNewDownloadReply) break;
-    if (!MarkRetry(s)) return false;
-    if (attempt == kDownloadAttempts) return BiromError(s, "MCU not reply during executing 'DOWNLOAD' command");
-  }
-  s.reporter.Append(" Ok");
-  return true;
+    return s.link.Read(reply, 4) == 4 && reply[0] == kNewReplyLead && reply[1] == kNewDownloadReply;
+  });
 }
 
 bool StopAfterStart(Session& s) {

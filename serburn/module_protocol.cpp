@@ -58,23 +58,57 @@ bool AwaitCompletion(Session& s, uint8_t code, uint8_t& reply) {
   return s.link.Read(&reply, 1) == 1;
 }
 
-// Sends command and block until the block is done; false on a reported error.
-bool WriteBlockAt(Session& s, uint32_t address, const uint8_t* block) {
+// Sends command for the block at address and transfers the block, again while the transfer
+// asks for a retry; false on a reported error.
+template <typename Transfer>
+bool BlockCommandAt(Session& s, uint8_t command, uint32_t address, Transfer transfer) {
   for (;;) {
-    if (!Command(s, kCmdWrite, address)) return false;
-    const BlockResult r = WriteBlock(s, block);
+    if (!Command(s, command, address)) return false;
+    const BlockResult r = transfer();
     if (r == BlockResult::Done) return true;
     if (r == BlockResult::Failed) return false;
   }
 }
 
+bool WriteBlockAt(Session& s, uint32_t address, const uint8_t* block) {
+  return BlockCommandAt(s, kCmdWrite, address, [&] { return WriteBlock(s, block); });
+}
+
 bool ReadBlockAt(Session& s, uint32_t address, uint8_t* frame) {
-  for (;;) {
-    if (!Command(s, kCmdRead, address)) return false;
-    const BlockResult r = ReadBlock(s, frame);
-    if (r == BlockResult::Done) return true;
-    if (r == BlockResult::Failed) return false;
+  return BlockCommandAt(s, kCmdRead, address, [&] { return ReadBlock(s, frame); });
+}
+
+// The erase and blank-check commands: one command for the whole device, reported "Ok".
+bool DeviceCommand(Session& s, const char* label, uint8_t command) {
+  s.reporter.Info(label);
+  if (!Command(s, command, s.settings.startAddress)) return false;
+  s.reporter.Append(" Ok");
+  return true;
+}
+
+// Reads the data file block by block from the start address and runs
+// action(file, address, block) on every block that is not blank (a blank one is marked ".").
+// Reported "Ok" when the file ends or the end address is passed; false on any failure.
+template <typename Action>
+bool ForEachDataBlock(Session& s, const char* label, Action action) {
+  s.reporter.Info(label);
+  DataFile file(s);
+  if (!file.Open(s.settings.dataFileName, DataFile::Mode::Read)) return false;
+  s.reporter.Progress('i');
+  std::array<uint8_t, kBlockSize> block{};
+  for (uint64_t address = s.settings.startAddress; address <= s.settings.endAddress; address += kBlockSize) {
+    const DataFile::BlockRead r = file.ReadBlock(block.data());
+    if (r == DataFile::BlockRead::End) break;
+    if (r == DataFile::BlockRead::Failed) return false;
+    if (IsBlankBlock(block.data())) {
+      s.reporter.Progress('.');
+      continue;
+    }
+    if (!action(file, static_cast<uint32_t>(address), block.data())) return false;
   }
+  file.Close();
+  s.reporter.Append(" Ok");
+  return true;
 }
 
 }  // namespace
@@ -172,58 +206,22 @@ BlockResult ReadBlock(Session& s, uint8_t* frame) {
   return BlockResult::Done;
 }
 
-bool Erase(Session& s) {
-  s.reporter.Info("Erase  : ");
-  if (!Command(s, kCmdErase, s.settings.startAddress)) return false;
-  s.reporter.Append(" Ok");
-  return true;
-}
+bool Erase(Session& s) { return DeviceCommand(s, "Erase  : ", kCmdErase); }
 
-bool BlankCheck(Session& s) {
-  s.reporter.Info("Check  : ");
-  if (!Command(s, kCmdBlankCheck, s.settings.startAddress)) return false;
-  s.reporter.Append(" Ok");
-  return true;
-}
+bool BlankCheck(Session& s) { return DeviceCommand(s, "Check  : ", kCmdBlankCheck); }
 
 bool Program(Session& s) {
-  s.reporter.Info("Program: ");
-  DataFile file(s);
-  if (!file.Open(s.settings.dataFileName, DataFile::Mode::Read)) return false;
-  s.reporter.Progress('i');
-  std::array<uint8_t, kBlockSize> block{};
-  for (uint64_t address = s.settings.startAddress; address <= s.settings.endAddress; address += kBlockSize) {
-    const DataFile::BlockRead r = file.ReadBlock(block.data());
-    if (r == DataFile::BlockRead::End) break;
-    if (r == DataFile::BlockRead::Failed) return false;
-    if (IsBlankBlock(block.data())) {
-      s.reporter.Progress('.');
-      continue;
-    }
-    if (!WriteBlockAt(s, static_cast<uint32_t>(address), block.data())) return false;
+  return ForEachDataBlock(s, "Program: ", [&](DataFile&, uint32_t address, const uint8_t* block) {
+    if (!WriteBlockAt(s, address, block)) return false;
     s.reporter.Progress('p');
-  }
-  file.Close();
-  s.reporter.Append(" Ok");
-  return true;
+    return true;
+  });
 }
 
 bool Verify(Session& s) {
-  s.reporter.Info("Verify : ");
-  DataFile file(s);
-  if (!file.Open(s.settings.dataFileName, DataFile::Mode::Read)) return false;
-  s.reporter.Progress('i');
-  std::array<uint8_t, kBlockSize> block{};
   std::array<uint8_t, kReadFrameSize> frame{};
-  for (uint64_t address = s.settings.startAddress; address <= s.settings.endAddress; address += kBlockSize) {
-    const DataFile::BlockRead r = file.ReadBlock(block.data());
-    if (r == DataFile::BlockRead::End) break;
-    if (r == DataFile::BlockRead::Failed) return false;
-    if (IsBlankBlock(block.data())) {
-      s.reporter.Progress('.');
-      continue;
-    }
-    if (!ReadBlockAt(s, static_cast<uint32_t>(address), frame.data())) return false;
+  return ForEachDataBlock(s, "Verify : ", [&](DataFile& file, uint32_t address, const uint8_t* block) {
+    if (!ReadBlockAt(s, address, frame.data())) return false;
     for (size_t i = 0; i < kBlockSize; ++i) {
       if (frame[i] != block[i]) {
         file.Close();
@@ -234,10 +232,8 @@ bool Verify(Session& s) {
       }
     }
     s.reporter.Progress('v');
-  }
-  file.Close();
-  s.reporter.Append(" Ok");
-  return true;
+    return true;
+  });
 }
 
 bool ReadOut(Session& s) {

@@ -108,83 +108,69 @@ bool FlashLink::EraseFlash(bool fullOperation) {
   return true;
 }
 
-void FlashLink::SendBlankCheckRequest(uint32_t address, bool& writeFailed) {
-  writeFailed = false;
-  for (uint8_t byte : {kBlankCheckCommand, Byte(address, 0), Byte(address, 8), Byte(address, 16)}) {
-    if (!WriteByte(byte)) {
-      writeFailed = true;
-      return;
-    }
-  }
-}
-
-bool FlashLink::BlankCheckFlash(bool fullOperation) {
+FlashLink::BlankCheckOutcome FlashLink::RunBlankCheck(bool fullOperation, uint8_t* detail) {
   ShowStatusText(kMsgBlankChecking, fullOperation);
   progress_->SetForm(kFormBarNoButton, false, std::nullopt);
   progress_->InitBar(0, kBlankBarSteps, 1, 0);
-  bool writeFailed = false;
-  SendBlankCheckRequest(settings_.chip.areas[0].start, writeFailed);
-  if (writeFailed) return true;
+  const uint32_t address = settings_.chip.areas[0].start;
+  for (uint8_t byte : {kBlankCheckCommand, Byte(address, 0), Byte(address, 8), Byte(address, 16)}) {
+    if (!WriteByte(byte)) return BlankCheckOutcome::kStopped;
+  }
   bool cancelled = false;
   const uint8_t status = WaitForStatus(kStatusLimitSeconds, false, cancelled);
-  if (linkLost_) return true;
+  if (linkLost_) return BlankCheckOutcome::kStopped;
   if (status == kStatusTimeout) {
     ReportMessage(kMsgTimeout, kFatal, kErrorSound);
-    return true;
+    return BlankCheckOutcome::kStopped;
   }
   if (status == kStatusDone) {
     progress_->SetPos(kBlankBarSteps);
-    if (!fullOperation) {
-      WriteTimingEntry(kTimingBlank);
-      ReportMessage(kMsgBlankOk, kNotice, kCompletionSound);
-    }
-    return false;
+    return BlankCheckOutcome::kBlank;
   }
   if (status == kStatusFailedOrNotBlank) {
-    uint8_t d[kBlankDetailSize] = {};
-    ReadBytes(d, sizeof d);
-    if (linkLost_) return true;
-    if (!fullOperation) {
-      char detail[80];
-      std::snprintf(detail, sizeof detail, " ErrorAddress = 0x%02X%02X%02X%02X\r\n Flash : 0x%02X%02X", d[0], d[1],
-                    d[2], d[3], d[4], d[5]);
-      SetErrorDetail(detail);
-      ReportMessage(kMsgNotErased, kNotice, kErrorSound);
-    } else {
-      ReportMessage(kMsgNotErased, kError, kErrorSound);
-    }
-    return true;
+    ReadBytes(detail, kBlankDetailSize);
+    return linkLost_ ? BlankCheckOutcome::kStopped : BlankCheckOutcome::kNotBlank;
   }
+  // A reply the control program never gives.
   ReportMessage(kMsgCommunicationError, kFatal, kErrorSound);
+  return BlankCheckOutcome::kStopped;
+}
+
+bool FlashLink::BlankCheckFlash(bool fullOperation) {
+  uint8_t d[kBlankDetailSize] = {};
+  switch (RunBlankCheck(fullOperation, d)) {
+    case BlankCheckOutcome::kStopped:
+      return true;
+    case BlankCheckOutcome::kBlank:
+      if (!fullOperation) {
+        WriteTimingEntry(kTimingBlank);
+        ReportMessage(kMsgBlankOk, kNotice, kCompletionSound);
+      }
+      return false;
+    case BlankCheckOutcome::kNotBlank:
+      break;
+  }
+  if (!fullOperation) {
+    char detail[80];
+    std::snprintf(detail, sizeof detail, " ErrorAddress = 0x%02X%02X%02X%02X\r\n Flash : 0x%02X%02X", d[0], d[1],
+                  d[2], d[3], d[4], d[5]);
+    SetErrorDetail(detail);
+    ReportMessage(kMsgNotErased, kNotice, kErrorSound);
+  } else {
+    ReportMessage(kMsgNotErased, kError, kErrorSound);
+  }
   return true;
 }
 
+// The pre-check of Full Operation: a reply the control program never gives is reported, so
+// the user learns why Full Operation stopped, as Blank Check alone would tell.
 int FlashLink::PrecheckBlank() {
-  ShowStatusText(kMsgBlankChecking, true);
-  progress_->SetForm(kFormBarNoButton, false, std::nullopt);
-  progress_->InitBar(0, kBlankBarSteps, 1, 0);
-  bool writeFailed = false;
-  SendBlankCheckRequest(settings_.chip.areas[0].start, writeFailed);
-  if (writeFailed) return kPrecheckStop;
-  bool cancelled = false;
-  const uint8_t status = WaitForStatus(kStatusLimitSeconds, false, cancelled);
-  if (linkLost_) return kPrecheckStop;
-  if (status == kStatusTimeout) {
-    ReportMessage(kMsgTimeout, kFatal, kErrorSound);
-    return kPrecheckStop;
+  uint8_t detail[kBlankDetailSize] = {};
+  switch (RunBlankCheck(true, detail)) {
+    case BlankCheckOutcome::kBlank: return kPrecheckBlank;
+    case BlankCheckOutcome::kNotBlank: return kPrecheckNotBlank;
+    case BlankCheckOutcome::kStopped: return kPrecheckStop;
   }
-  if (status == kStatusDone) {
-    progress_->SetPos(kBlankBarSteps);
-    return kPrecheckBlank;
-  }
-  if (status == kStatusFailedOrNotBlank) {
-    uint8_t detail[kBlankDetailSize] = {};
-    ReadBytes(detail, sizeof detail);
-    return linkLost_ ? kPrecheckStop : kPrecheckNotBlank;
-  }
-  // A reply the control program never gives: the user learns why Full Operation stopped,
-  // as Blank Check alone would tell.
-  ReportMessage(kMsgCommunicationError, kFatal, kErrorSound);
   return kPrecheckStop;
 }
 

@@ -9,7 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -175,7 +177,21 @@ class FlashLink {
   bool OpenAtCommandBaud();
   bool LoadHexIntoImage(bool fullOperation);
   size_t BlockTotal() const;
-  void SendBlankCheckRequest(uint32_t address, bool& writeFailed);
+  // The cancellable progress form of a walk over the flash blocks: status text and a bar of
+  // one step per block.
+  void StartBlockProgress(int messageId, bool fullOperation, const std::optional<std::string>& title);
+  // How a walk over the flash blocks ended, and what handling one block asks for.
+  enum class BlockWalk { kCompleted, kCancelled, kStopped };
+  enum class BlockStep { kNext, kCancel, kStop };
+  // Walks every block of every area in list order: the bar shows the blocks done (counted in
+  // blocks), a cancel request ends the walk before the next block. beginArea (when given)
+  // runs before each area's blocks, and false from it stops the walk.
+  BlockWalk WalkFlashBlocks(int& blocks, const std::function<bool(const FlashArea&)>& beginArea,
+                            const std::function<BlockStep(const FlashArea&, uint64_t)>& block);
+  // The blank-check command with its progress bar. kStopped after a failure already
+  // reported (or a lost link); kNotBlank with the 6 detail bytes of the reply in detail.
+  enum class BlankCheckOutcome { kBlank, kNotBlank, kStopped };
+  BlankCheckOutcome RunBlankCheck(bool fullOperation, uint8_t* detail);
 
   platform::SerialPort& port_;
   platform::Clock& clock_;

@@ -1,13 +1,10 @@
 #include "flash/output/read_out_writer.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 
 #include "flash/output/record_format.h"
 
@@ -22,37 +19,12 @@ ReadOutStatus StatusFromErrno(int error) {
                                             : ReadOutStatus::kWriteFailed;
 }
 
-// The file a read-out replaces: the target of a symbolic link, so the link survives.
-std::string ResolveTarget(const std::string& path) {
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved) != nullptr) return resolved;
-  }
-  return path;
-}
-
-// An existing file of that name must be a regular file we may write, as if it were opened
-// for writing.
+// An existing file of that name (or the file a symbolic link of that name points to) must be a
+// regular file we may write, as if it were opened for writing.
 bool MayReplace(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return errno == ENOENT;
   return S_ISREG(st.st_mode) && access(path.c_str(), W_OK) == 0;
-}
-
-// Opens a new, uniquely named file beside path ("dir/.name.<pid>-<n>.tmp").
-int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
-  const size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.empty()) return -1;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath =
-        dir + "." + name + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
-    const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
 }
 
 }  // namespace
@@ -67,30 +39,15 @@ const char* ReadOutStatusText(ReadOutStatus status) {
   return kWriteFileErrorText;
 }
 
-ReadOutWriter::~ReadOutWriter() { Abandon(); }
-
 ReadOutStatus ReadOutWriter::Create(const std::string& path) {
   Abandon();
-  path_ = ResolveTarget(path);
-  if (!MayReplace(path_)) return ReadOutStatus::kOpenFailed;
-  const int fd = CreateTemporaryBeside(path_, tempPath_);
-  if (fd < 0) {
-    tempPath_.clear();
-    return ReadOutStatus::kOpenFailed;
-  }
-  file_ = fdopen(fd, "wb");
-  if (file_ == nullptr) {
-    close(fd);
-    unlink(tempPath_.c_str());
-    tempPath_.clear();
-    return ReadOutStatus::kOpenFailed;
-  }
+  if (!MayReplace(path) || !file_.Create(path)) return ReadOutStatus::kOpenFailed;
   return ReadOutStatus::kOk;
 }
 
 ReadOutStatus ReadOutWriter::WriteHeader() {
   if (format_ != ReadOutFormat::kSFormat)
-    return file_ ? ReadOutStatus::kOk : ReadOutStatus::kWriteFailed;
+    return file_.IsOpen() ? ReadOutStatus::kOk : ReadOutStatus::kWriteFailed;
   char line[kRecordLineBufferSize];
   const size_t length = FormatSRecord(line, kWriterTag, 0, kSRecordHeader);
   return WriteLine(line, length);
@@ -101,7 +58,7 @@ ReadOutStatus ReadOutWriter::BeginArea(uint32_t start, uint32_t end) {
   areaLimit_ = static_cast<uint64_t>(end) + 1;
   areaHasData_ = false;
   if (format_ != ReadOutFormat::kIntelHex)
-    return file_ ? ReadOutStatus::kOk : ReadOutStatus::kWriteFailed;
+    return file_.IsOpen() ? ReadOutStatus::kOk : ReadOutStatus::kWriteFailed;
   char line[kRecordLineBufferSize];
   const size_t length = FormatIntelLinearAddressRecord(line, start);
   return WriteLine(line, length);
@@ -121,7 +78,7 @@ ReadOutStatus ReadOutWriter::WriteBlock(uint32_t address, std::span<const uint8_
     if (status != ReadOutStatus::kOk) return status;
     current += n;
   }
-  return file_ ? ReadOutStatus::kOk : ReadOutStatus::kWriteFailed;
+  return file_.IsOpen() ? ReadOutStatus::kOk : ReadOutStatus::kWriteFailed;
 }
 
 ReadOutStatus ReadOutWriter::WriteDataRecord(std::span<const uint8_t> data, uint32_t address) {
@@ -150,18 +107,16 @@ ReadOutStatus ReadOutWriter::WriteDataRecord(std::span<const uint8_t> data, uint
 }
 
 ReadOutStatus ReadOutWriter::WriteLine(const char* line, size_t length) {
-  if (file_ == nullptr || length == 0) return Fail(ReadOutStatus::kWriteFailed);
+  if (!file_.IsOpen() || length == 0) return Fail(ReadOutStatus::kWriteFailed);
   // Records are formatted with LF; the file carries CR LF.
-  errno = 0;
-  if (std::fwrite(line, 1, length - 1, file_) != length - 1 ||
-      std::fwrite("\r\n", 1, 2, file_) != 2) {
-    return Fail(StatusFromErrno(errno));
+  if (!file_.Write(line, length - 1) || !file_.Write("\r\n", 2)) {
+    return Fail(StatusFromErrno(file_.Error()));
   }
   return ReadOutStatus::kOk;
 }
 
 ReadOutStatus ReadOutWriter::Finish() {
-  if (file_ == nullptr) return ReadOutStatus::kWriteFailed;
+  if (!file_.IsOpen()) return ReadOutStatus::kWriteFailed;
   char line[kRecordLineBufferSize];
   size_t length = 0;
   if (format_ == ReadOutFormat::kSFormat) {
@@ -169,26 +124,9 @@ ReadOutStatus ReadOutWriter::Finish() {
   } else {
     for (const char* p = kIntelEndOfFileRecord; *p != '\0'; ++p) line[length++] = *p;
   }
-  ReadOutStatus status = WriteLine(line, length);
+  const ReadOutStatus status = WriteLine(line, length);
   if (status != ReadOutStatus::kOk) return status;
-  errno = 0;
-  if (std::fflush(file_) != 0 || fsync(fileno(file_)) != 0) return Fail(StatusFromErrno(errno));
-  std::FILE* file = file_;
-  file_ = nullptr;
-  errno = 0;
-  if (std::fclose(file) != 0) {
-    status = StatusFromErrno(errno);
-    unlink(tempPath_.c_str());
-    tempPath_.clear();
-    return status;
-  }
-  if (rename(tempPath_.c_str(), path_.c_str()) != 0) {
-    unlink(tempPath_.c_str());
-    tempPath_.clear();
-    return ReadOutStatus::kWriteFailed;
-  }
-  tempPath_.clear();
-  return ReadOutStatus::kOk;
+  return file_.Commit() ? ReadOutStatus::kOk : StatusFromErrno(file_.Error());
 }
 
 ReadOutStatus ReadOutWriter::Fail(ReadOutStatus status) {
@@ -196,15 +134,6 @@ ReadOutStatus ReadOutWriter::Fail(ReadOutStatus status) {
   return status;
 }
 
-void ReadOutWriter::Abandon() {
-  if (file_ != nullptr) {
-    std::fclose(file_);
-    file_ = nullptr;
-  }
-  if (!tempPath_.empty()) {
-    unlink(tempPath_.c_str());
-    tempPath_.clear();
-  }
-}
+void ReadOutWriter::Abandon() { file_.Abandon(); }
 
 }  // namespace flash

@@ -18,9 +18,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
+
+#include "platform/replacement_file.h"
 
 namespace flash {
 
@@ -48,7 +49,7 @@ inline constexpr uint8_t kWriterTag[4] = {'K', 'V', 'T', '2'};
 class ReadOutWriter {
  public:
   explicit ReadOutWriter(ReadOutFormat format) : format_(format) {}
-  ~ReadOutWriter();
+  ~ReadOutWriter() = default;
   ReadOutWriter(const ReadOutWriter&) = delete;
   ReadOutWriter& operator=(const ReadOutWriter&) = delete;
 
@@ -68,8 +69,8 @@ class ReadOutWriter {
   // Closes and deletes the temporary file; the chosen name is not touched.
   void Abandon();
 
-  bool IsOpen() const { return file_ != nullptr; }
-  const std::string& TemporaryPath() const { return tempPath_; }
+  bool IsOpen() const { return file_.IsOpen(); }
+  const std::string& TemporaryPath() const { return file_.TemporaryPath(); }
 
  private:
   ReadOutStatus WriteLine(const char* line, size_t length);
@@ -77,9 +78,7 @@ class ReadOutWriter {
   ReadOutStatus Fail(ReadOutStatus status);
 
   ReadOutFormat format_;
-  std::FILE* file_ = nullptr;
-  std::string path_;
-  std::string tempPath_;
+  platform::ReplacementFile file_;
   uint64_t areaStart_ = 0;
   uint64_t areaLimit_ = 0;  // area end + 1
   bool areaHasData_ = false;
