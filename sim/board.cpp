@@ -2,6 +2,7 @@
 #include "sim/board.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 #include "sim/board_codes.h"
@@ -91,6 +92,9 @@ void Board::Reset(ResetMode mode, const std::string& cause, double nowMs) {
   // What is already through the line stays there; the rest is never sent.
   while (!output_.empty() && output_.back().dueMs > nowMs_) output_.pop_back();
   txFreeMs_ = nowMs_;
+  txRunBaud_ = 0;
+  rxRunBaud_ = 0;
+  needBytes_ = 1;
   Log(nowMs_, "reset", {JsonField("mode", mode == ResetMode::kBoot ? "boot" : "normal"), JsonField("cause", cause)});
 }
 
@@ -108,22 +112,35 @@ void Board::Receive(const uint8_t* data, size_t count, uint32_t lineBaud, double
       {JsonHex("hex", data, count), JsonField("line_baud", lineBaud), JsonField("board_baud", listen),
        JsonBool("garbage", garbage), JsonField("state", StateName())});
   if (garbage || deaf) return;  // framing errors, or nobody listening
-  double t = std::max(nowMs_, lastRxReadyMs_);
-  for (size_t i = 0; i < count; ++i) {
-    if (settings_.pace) t += LineTimeMs(lineBaud, 1);
-    input_.push_back({data[i], t});
+  if (!settings_.pace) {
+    for (size_t i = 0; i < count; ++i) input_.push_back({data[i], nowMs_});
+    lastRxReadyMs_ = std::max(lastRxReadyMs_, nowMs_);
+    return;
   }
-  lastRxReadyMs_ = t;
+  // A byte arrives its line time after it was written, and not before the previous one is
+  // through: bytes written while the line is busy continue the run of back-to-back bytes.
+  if (lineBaud != rxRunBaud_ || nowMs_ > lastRxReadyMs_) {
+    rxRunStartMs_ = std::max(nowMs_, lastRxReadyMs_);
+    rxRunBytes_ = 0;
+    rxRunBaud_ = lineBaud;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    ++rxRunBytes_;
+    lastRxReadyMs_ = rxRunStartMs_ + LineTimeMs(lineBaud, rxRunBytes_);
+    input_.push_back({data[i], lastRxReadyMs_});
+  }
 }
 
 size_t Board::Available() const {
-  size_t n = 0;
-  while (n < input_.size() && input_[n].readyMs <= nowMs_) ++n;
-  return n;
+  // Arrival times only grow along the queue.
+  const auto firstLate =
+      std::partition_point(input_.begin(), input_.end(), [this](const RxByte& b) { return b.readyMs <= nowMs_; });
+  return static_cast<size_t>(firstLate - input_.begin());
 }
 
 void Board::Consume(size_t n) {
   for (size_t i = 0; i < n && !input_.empty(); ++i) input_.pop_front();
+  needBytes_ = 1;
 }
 
 void Board::Drop(size_t n, const std::string& why) {
@@ -139,12 +156,17 @@ void Board::Send(const std::vector<uint8_t>& bytes, uint32_t baud) {
     output_.push_back({bytes, baud, nowMs_});
     return;
   }
-  double t = std::max(nowMs_, txFreeMs_);
-  for (uint8_t b : bytes) {
-    t += LineTimeMs(baud, 1);
-    output_.push_back({{b}, baud, t});
+  // A byte starts when the line is free, or now if it has been idle: a new run of bytes.
+  if (baud != txRunBaud_ || nowMs_ > txFreeMs_) {
+    txRunStartMs_ = std::max(nowMs_, txFreeMs_);
+    txRunBytes_ = 0;
+    txRunBaud_ = baud;
   }
-  txFreeMs_ = t;
+  for (uint8_t b : bytes) {
+    ++txRunBytes_;
+    txFreeMs_ = txRunStartMs_ + LineTimeMs(baud, txRunBytes_);
+    output_.push_back({{b}, baud, txFreeMs_});
+  }
 }
 
 void Board::SendBootReply(std::vector<uint8_t> bytes) {
@@ -158,12 +180,27 @@ void Board::SendBootReply(std::vector<uint8_t> bytes) {
 
 bool Board::TakeOutput(double nowMs, TxChunk& chunk) {
   if (output_.empty() || output_.front().dueMs > nowMs) return false;
+  FlushFlash();
   chunk = std::move(output_.front());
   output_.pop_front();
   return true;
 }
 
 double Board::NextOutputMs() const { return output_.empty() ? kInfinity : output_.front().dueMs; }
+
+double Board::NextDeliveryMs(double granuleMs) const {
+  if (output_.empty()) return kInfinity;
+  const double first = output_.front().dueMs;
+  double last = first;
+  for (size_t i = 1; i < output_.size(); ++i) {
+    const TxChunk& c = output_[i];
+    if (c.dueMs > first + granuleMs) break;
+    // A pause on the line (more than half a byte's time between two bytes) ends the group.
+    if (c.dueMs - last > LineTimeMs(c.baud, 1) * 1.5) break;
+    last = c.dueMs;
+  }
+  return last;
+}
 
 void Board::Schedule(double delayMs, std::function<void()> run) {
   pending_ = Pending{std::max(nowMs_ + delayMs, settings_.pace ? txFreeMs_ : 0.0), std::move(run)};
@@ -172,17 +209,18 @@ void Board::Schedule(double delayMs, std::function<void()> run) {
 double Board::NextDueMs() const {
   if (pending_) return pending_->dueMs;
   if (input_.empty()) return kInfinity;
-  const size_t ready = Available();
-  if (ready < input_.size()) return input_[ready].readyMs;
-  // Everything has arrived; if it is an incomplete frame, it is dropped after the time-out.
+  const size_t need = std::max(needBytes_, Available() + 1);
+  if (need <= input_.size()) return input_[need - 1].readyMs;
+  // The frame needs bytes not yet sent: it is dropped after the time-out.
   return lastRxReadyMs_ + settings_.frameTimeoutMs;
 }
 
 void Board::Process(double nowMs) {
-  nowMs_ = std::max(nowMs_, nowMs);
+  const double limit = std::max(nowMs_, nowMs);
   for (int guard = 0; guard < 1000000; ++guard) {
     if (pending_) {
-      if (pending_->dueMs > nowMs_) return;
+      if (pending_->dueMs > limit) break;
+      nowMs_ = std::max(nowMs_, pending_->dueMs);
       auto run = std::move(pending_->run);
       pending_.reset();
       run();
@@ -190,23 +228,38 @@ void Board::Process(double nowMs) {
     }
     const Step step = StepInput();
     if (step == Step::kConsumed) continue;
-    if (step == Step::kNeedMore && Available() == input_.size() &&
-        nowMs_ - lastRxReadyMs_ >= settings_.frameTimeoutMs) {
+    // Go on at the arrival of the byte the step waits for, if that is already past.
+    const size_t need = std::max(needBytes_, Available() + 1);
+    if (need <= input_.size()) {
+      if (input_[need - 1].readyMs > limit) break;
+      nowMs_ = std::max(nowMs_, input_[need - 1].readyMs);
+      continue;
+    }
+    const double expiry = lastRxReadyMs_ + settings_.frameTimeoutMs;
+    if (step == Step::kNeedMore && !input_.empty() && expiry <= limit) {
+      nowMs_ = std::max(nowMs_, expiry);
       Drop(input_.size(), "incomplete frame timed out");
       if (state_ == State::kWriteFrame) state_ = State::kProgram;
       if (state_ == State::kBiromData) state_ = State::kBirom;
+      continue;
     }
-    return;
+    break;
   }
+  nowMs_ = limit;
 }
 
 Board::Step Board::StepInput() {
-  if (Available() == 0) return Step::kIdle;
+  const bool deaf = state_ == State::kNormal || state_ == State::kHung || state_ == State::kAutoErase;
+  if (Available() == 0) {
+    needBytes_ = deaf ? std::max<size_t>(input_.size(), 1) : 1;
+    return Step::kIdle;
+  }
   switch (state_) {
     case State::kNormal:
     case State::kHung:
     case State::kAutoErase:
-      Consume(Available());
+      Consume(Available());  // nobody listening: the bytes are lost once they have arrived
+      needBytes_ = std::max<size_t>(input_.size(), 1);
       return Step::kIdle;
     case State::kBirom:
       switch (settings_.dialect) {
@@ -235,10 +288,21 @@ void Board::Hang(const std::string& why) {
   pending_.reset();
 }
 
-void Board::SaveFlash() {
-  if (!settings_.flashImagePath.empty() && !flash_.Save(settings_.flashImagePath)) {
-    Log(nowMs_, "error", {JsonField("why", "cannot write the flash image file")});
-  }
+// The file is written when the caller next asks (FlushFlash, as soon as it has run what is
+// due), and at the latest before the next byte goes out (TakeOutput): while the reply that
+// reports the change is still on the line, not in its way.
+void Board::SaveFlash() { flashDirty_ = !settings_.flashImagePath.empty(); }
+
+void Board::FlushFlash() {
+  if (!flashDirty_) return;
+  flashDirty_ = false;
+  const auto begin = std::chrono::steady_clock::now();
+  const bool ok = flash_.SaveChanges(settings_.flashImagePath);
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+  ++saveStats_.count;
+  saveStats_.totalMs += ms;
+  saveStats_.maxMs = std::max(saveStats_.maxMs, ms);
+  if (!ok) Log(nowMs_, "error", {JsonField("why", "cannot write the flash image file")});
 }
 
 }  // namespace kvsim

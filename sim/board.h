@@ -38,6 +38,13 @@ struct BoardSettings {
   std::string flashImagePath;      // rewritten after every change; empty: kept in memory
 };
 
+// Writes of the flash image file: how many, and the wall time they took.
+struct FlashSaveStats {
+  uint64_t count = 0;
+  double totalMs = 0;
+  double maxMs = 0;
+};
+
 struct TxChunk {
   std::vector<uint8_t> bytes;
   uint32_t baud = 0;   // the rate the board sends at
@@ -51,13 +58,24 @@ class Board {
   void Reset(ResetMode mode, const std::string& cause, double nowMs);
   // Bytes from the line, sent at lineBaud (the PC's rate).
   void Receive(const uint8_t* data, size_t count, uint32_t lineBaud, double nowMs);
-  // Runs whatever is due at nowMs.
+  // Runs everything due up to nowMs, each event at its own time (the arrival of the byte
+  // that completes a frame, the end of a flash operation), not at nowMs: replies are timed
+  // from when the board could have sent them, however late the caller comes.
   void Process(double nowMs);
-  // The earliest time Process has something to do (infinity when nothing).
+  // The earliest time Process has something to do (infinity when nothing): the arrival of
+  // the byte a frame needs next, a pending operation, or an incomplete frame's time-out.
   double NextDueMs() const;
-  // Pops the first output chunk due at nowMs.
+  // Pops the first output chunk due at nowMs. The flash image file is written first when
+  // it has changed, so no reply reaches the line before the file shows the change.
   bool TakeOutput(double nowMs, TxChunk& chunk);
   double NextOutputMs() const;
+  // When to hand output to the line next: like a UART's receive FIFO, the bytes due within
+  // granuleMs of the first one go together, at the time the last of them is due; the last
+  // byte before a pause always goes at its own time. 0: every byte at its own time.
+  double NextDeliveryMs(double granuleMs) const;
+  // Writes the flash image file if it has changed since it was last written.
+  void FlushFlash();
+  const FlashSaveStats& SaveStats() const { return saveStats_; }
 
   uint32_t ListenBaud() const;
   uint32_t BootBaud() const;
@@ -92,6 +110,11 @@ class Board {
   Step StepWriteFrame();
 
   size_t Available() const;
+  // A step that waits for the frame's count-th byte (counted from the first unconsumed one).
+  Step Need(size_t count) {
+    needBytes_ = count;
+    return Step::kNeedMore;
+  }
   uint8_t Peek(size_t i) const { return input_[i].value; }
   void Consume(size_t n);
   void Drop(size_t n, const std::string& why);
@@ -129,10 +152,21 @@ class Board {
   uint32_t lastLineBaud_ = 0;
 
   std::deque<RxByte> input_;
+  size_t needBytes_ = 1;  // input bytes the current step waits for
   double lastRxReadyMs_ = 0;
+  double rxRunStartMs_ = 0;  // the run of back-to-back bytes arriving, as for sending
+  uint64_t rxRunBytes_ = 0;
+  uint32_t rxRunBaud_ = 0;
   std::optional<Pending> pending_;
   std::deque<TxChunk> output_;
   double txFreeMs_ = 0;
+  // The run of back-to-back bytes being sent: each byte's time is counted from the run's
+  // start, so rounding does not add up over a long reply.
+  double txRunStartMs_ = 0;
+  uint64_t txRunBytes_ = 0;
+  uint32_t txRunBaud_ = 0;
+  bool flashDirty_ = false;
+  FlashSaveStats saveStats_;
   double nowMs_ = 0;
 };
 

@@ -24,9 +24,9 @@ Board::Step Board::StepBootRom() {
     return Step::kConsumed;
   }
   if (b == 0x00) {
-    if (Available() < 5) return Step::kNeedMore;
+    if (Available() < 5) return Need(5);
     const size_t length = (static_cast<size_t>(Peek(3)) << 8) | Peek(4);
-    if (Available() < 6 + length) return Step::kNeedMore;
+    if (Available() < 6 + length) return Need(6 + length);
     uint8_t sum = 0;
     for (size_t i = 1; i < 5 + length; ++i) sum = static_cast<uint8_t>(sum + Peek(i));
     const uint32_t address = (static_cast<uint32_t>(Peek(1)) << 8) | Peek(2);
@@ -42,7 +42,7 @@ Board::Step Board::StepBootRom() {
     return Step::kConsumed;
   }
   if (b == 0x40) {
-    if (Available() < 5) return Step::kNeedMore;
+    if (Available() < 5) return Need(5);
     if (Peek(1) != 0 || Peek(2) != 0 || Peek(3) != 0 || Peek(4) != 0) {
       Drop(1, "start command without its four zero bytes");
       return Step::kConsumed;
@@ -70,7 +70,7 @@ Board::Step Board::StepBirom604() {
     return Step::kConsumed;
   }
   if (b == 0x00) {
-    if (Available() < 10) return Step::kNeedMore;
+    if (Available() < 10) return Need(10);
     uint8_t sum = 0;
     for (size_t i = 0; i < 9; ++i) sum = static_cast<uint8_t>(sum + Peek(i));
     uint32_t address = 0;
@@ -91,7 +91,7 @@ Board::Step Board::StepBirom604() {
     return Step::kConsumed;
   }
   if (b == 0x40) {
-    if (Available() < 10) return Step::kNeedMore;
+    if (Available() < 10) return Need(10);
     bool ok = Peek(9) == 0x40;
     for (size_t i = 1; i < 9; ++i) ok = ok && Peek(i) == 0;
     if (!ok) {
@@ -107,7 +107,7 @@ Board::Step Board::StepBirom604() {
 }
 
 Board::Step Board::StepBiromData() {
-  if (Available() < pendingLoadLength_ + 1) return Step::kNeedMore;
+  if (Available() < pendingLoadLength_ + 1) return Need(pendingLoadLength_ + 1);
   uint8_t sum = 0;
   std::vector<uint8_t> image;
   for (size_t i = 0; i < pendingLoadLength_; ++i) {
@@ -144,13 +144,13 @@ Board::Step Board::StepBiromKv41() {
     Drop(1, "not a BIROM frame");
     return Step::kConsumed;
   }
-  if (Available() < 2) return Step::kNeedMore;
+  if (Available() < 2) return Need(2);
   const uint8_t command = Peek(1);
   if (command == 0x03) {
-    if (Available() < 8) return Step::kNeedMore;
+    if (Available() < 8) return Need(8);
     const uint32_t address = Peek(2) | (static_cast<uint32_t>(Peek(3)) << 8) | (static_cast<uint32_t>(Peek(4)) << 16);
     const size_t length = Peek(6) | (static_cast<size_t>(Peek(7)) << 8);
-    if (Available() < 8 + length) return Step::kNeedMore;
+    if (Available() < 8 + length) return Need(8 + length);
     std::vector<uint8_t> image;
     uint16_t sum = 0;
     for (size_t i = 0; i < length; ++i) {
@@ -169,7 +169,7 @@ Board::Step Board::StepBiromKv41() {
     return Step::kConsumed;
   }
   if (command == 0x04) {
-    if (Available() < 9) return Step::kNeedMore;
+    if (Available() < 9) return Need(9);
     const uint32_t address = Peek(2) | (static_cast<uint32_t>(Peek(3)) << 8) |
                              (static_cast<uint32_t>(Peek(4)) << 16) | (static_cast<uint32_t>(Peek(5)) << 24);
     const bool confirmed = Peek(6) == 0x01 && Peek(7) == 0x04 && Peek(8) == Peek(2);

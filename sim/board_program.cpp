@@ -79,7 +79,7 @@ Board::Step Board::StepProgram() {
     Drop(1, "not a command");
     return Step::kConsumed;
   }
-  if (Available() < 4) return Step::kNeedMore;
+  if (Available() < 4) return Need(4);
   const uint32_t address = Peek(1) | (static_cast<uint32_t>(Peek(2)) << 8) | (static_cast<uint32_t>(Peek(3)) << 16);
   Consume(4);
 
@@ -200,7 +200,7 @@ Board::Step Board::StepWriteFrame() {
     Reset(ResetMode::kBoot, "fault", nowMs_);
     return Step::kConsumed;
   }
-  if (Available() < kFrame) return Step::kNeedMore;
+  if (Available() < kFrame) return Need(writeFaults_.reset ? kFrame / 2 : kFrame);
   std::vector<uint8_t> frame(kFrame);
   for (size_t i = 0; i < kFrame; ++i) frame[i] = Peek(i);
   Consume(kFrame);

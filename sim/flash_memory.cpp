@@ -1,6 +1,7 @@
 #include "sim/flash_memory.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,9 +28,11 @@ bool FlashMemory::Program(uint32_t address, const uint8_t* data, size_t length) 
   for (size_t i = 0; i < length; ++i) {
     const uint64_t a = static_cast<uint64_t>(address) + i;
     if (a > 0xFFFFFFu || !Covers(static_cast<uint32_t>(a), 1)) continue;
-    uint8_t& cell = bytes_[static_cast<size_t>(a - Base())];
+    const size_t offset = static_cast<size_t>(a - Base());
+    uint8_t& cell = bytes_[offset];
     const uint8_t result = static_cast<uint8_t>(cell & data[i]);
     if (result != data[i]) ok = false;
+    if (result != cell) MarkChanged(offset, offset + 1);
     cell = result;
   }
   return ok;
@@ -42,7 +45,9 @@ bool FlashMemory::EraseFrom(uint32_t address, size_t limitBytes) {
     if (a.end < address) continue;
     const uint32_t from = std::max(a.start, address);
     for (uint64_t x = from; x <= a.end && erased < limitBytes; ++x, ++erased) {
-      bytes_[static_cast<size_t>(x - Base())] = 0xFF;
+      const size_t offset = static_cast<size_t>(x - Base());
+      if (bytes_[offset] != 0xFF) MarkChanged(offset, offset + 1);
+      bytes_[offset] = 0xFF;
     }
   }
   return true;
@@ -69,13 +74,41 @@ bool FlashMemory::Load(const std::string& path) {
   std::string contents;
   if (!platform::ReadWholeFile(path, contents) || contents.size() != bytes_.size()) return false;
   std::copy(contents.begin(), contents.end(), bytes_.begin());
+  changedBegin_ = SIZE_MAX;
+  changedEnd_ = 0;
   return true;
 }
 
+void FlashMemory::MarkChanged(size_t begin, size_t end) {
+  changedBegin_ = std::min(changedBegin_, begin);
+  changedEnd_ = std::max(changedEnd_, end);
+}
+
+bool FlashMemory::SaveChanges(const std::string& path) {
+  if (!HasChanges()) return true;
+  const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || fstat(fd, &st) != 0 || static_cast<uint64_t>(st.st_size) != bytes_.size()) {
+    if (fd >= 0) close(fd);
+    return Save(path);
+  }
+  size_t done = changedBegin_;
+  while (done < changedEnd_) {
+    const ssize_t n = pwrite(fd, bytes_.data() + done, changedEnd_ - done, static_cast<off_t>(done));
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  const bool ok = close(fd) == 0 && done == changedEnd_;
+  if (ok) {
+    changedBegin_ = SIZE_MAX;
+    changedEnd_ = 0;
+  }
+  return ok;
+}
+
 // Temp file and rename, so a reader sees the old or the new image, never half of one. No
-// fsync: the image is rewritten after every block, and only other processes need a
-// consistent view, not a disk that survives a power cut.
-bool FlashMemory::Save(const std::string& path) const {
+// fsync: only other processes need a consistent view, not a disk that survives a power cut.
+bool FlashMemory::Save(const std::string& path) {
   const std::string temp = path + ".tmp";
   const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
@@ -87,6 +120,10 @@ bool FlashMemory::Save(const std::string& path) const {
   }
   const bool ok = close(fd) == 0 && done == bytes_.size() && rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) unlink(temp.c_str());
+  if (ok) {
+    changedBegin_ = SIZE_MAX;
+    changedEnd_ = 0;
+  }
   return ok;
 }
 

@@ -1,7 +1,8 @@
 // The chip's flash with NOR semantics: programming can only clear bits, erasing sets
 // bytes to 0xFF. Bytes between areas exist in the image (as 0xFF) but not in the chip.
 // The contents live in an image file: byte at offset A - (first area start) is the byte at
-// flash address A, and the file is rewritten (atomically) after every change.
+// flash address A. Save writes the whole file atomically; SaveChanges writes only the bytes
+// changed since, in place (microseconds instead of the rename's file-system work).
 #pragma once
 
 #include <cstddef>
@@ -42,13 +43,23 @@ class FlashMemory {
   // Copies length bytes at address (0xFF outside the image).
   void Read(uint32_t address, uint8_t* out, size_t length) const;
 
-  // The image file. Load accepts only a file of exactly Size() bytes.
+  // The image file. Load accepts only a file of exactly Size() bytes. Save writes a temp
+  // file and renames it over path, so a reader sees the old or the new image.
   bool Load(const std::string& path);
-  bool Save(const std::string& path) const;
+  bool Save(const std::string& path);
+  // Writes the bytes changed since the last Load, Save or SaveChanges into the existing file
+  // at path (the whole file with Save when it is missing or of another size). A reader
+  // during the write may see a block half written, as on the chip while it programs.
+  bool SaveChanges(const std::string& path);
+  bool HasChanges() const { return changedBegin_ < changedEnd_; }
 
  private:
+  void MarkChanged(size_t begin, size_t end);
+
   std::vector<FlashArea> areas_;
   std::vector<uint8_t> bytes_;
+  size_t changedBegin_ = SIZE_MAX;  // offsets of the bytes changed since the last save
+  size_t changedEnd_ = 0;
 };
 
 }  // namespace kvsim

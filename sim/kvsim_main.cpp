@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +16,7 @@
 #include "platform/paths.h"
 #include "sim/board.h"
 #include "sim/chip_config.h"
+#include "sim/deadline_timer.h"
 #include "sim/event_log.h"
 #include "sim/fault_plan.h"
 #include "sim/flash_memory.h"
@@ -35,10 +35,9 @@ void OnSignal(int sig) {
   errno = saved;
 }
 
-double NowMs() {
-  static const auto start = std::chrono::steady_clock::now();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
+// Bytes due within this time of each other reach the pty together, as from a UART's receive
+// FIFO; the last byte before a pause always at its own time.
+constexpr double kDeliveryGranuleMs = 1.0;
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "kvsim: %s\n", message.c_str());
@@ -105,6 +104,10 @@ int main(int argc, char** argv) {
     return Fail("cannot write " + options.flashImage);
   }
 
+  DeadlineTimer timer;
+  if (!timer.Open()) return Fail("timerfd_create failed");
+  auto NowMs = [&timer] { return timer.NowMs(); };
+
   EventLog log;
   if (!log.Open(options.eventLog)) return Fail("cannot write " + options.eventLog);
   Board board(settings, flash, faults, log);
@@ -147,42 +150,47 @@ int main(int argc, char** argv) {
   while (running) {
     double now = NowMs();
     board.Process(now);
-    // Everything due goes out now; one tx event per run of bytes sent at the same rate.
-    TxChunk chunk;
-    std::vector<uint8_t> sent;
-    uint32_t sentBaud = 0;
-    const uint32_t line = pty.LineBaud();
-    auto logSent = [&] {
-      if (sent.empty()) return;
-      board.Log(now, "tx",
-                {JsonHex("hex", sent.data(), sent.size()), JsonField("baud", sentBaud), JsonField("line_baud", line),
-                 JsonBool("garbage", !RatesMatch(sentBaud, line))});
-      sent.clear();
+    // A changed flash image is written now, while the reply it goes with is still due.
+    board.FlushFlash();
+    now = NowMs();
+    // Everything due goes out now, and is logged after it is written (the log is not in the
+    // line's way): one tx event per run of bytes sent at the same rate.
+    struct Run {
+      std::vector<uint8_t> bytes;
+      uint32_t baud;
     };
+    std::vector<Run> runs;
+    const uint32_t line = pty.LineBaud();
+    TxChunk chunk;
     while (board.TakeOutput(now, chunk)) {
-      if (chunk.baud != sentBaud) logSent();
-      sentBaud = chunk.baud;
       if (!RatesMatch(chunk.baud, line)) {
         for (uint8_t& b : chunk.bytes) b = Mangle(b);
       }
-      sent.insert(sent.end(), chunk.bytes.begin(), chunk.bytes.end());
+      if (runs.empty() || runs.back().baud != chunk.baud) runs.push_back({{}, chunk.baud});
+      runs.back().bytes.insert(runs.back().bytes.end(), chunk.bytes.begin(), chunk.bytes.end());
       outgoing.insert(outgoing.end(), chunk.bytes.begin(), chunk.bytes.end());
     }
-    logSent();
     if (!outgoing.empty()) {
       const ssize_t n = write(pty.MasterFd(), outgoing.data(), outgoing.size());
       if (n > 0) outgoing.erase(outgoing.begin(), outgoing.begin() + n);
     }
+    for (const Run& run : runs) {
+      board.Log(now, "tx",
+                {JsonHex("hex", run.bytes.data(), run.bytes.size()), JsonField("baud", run.baud),
+                 JsonField("line_baud", line), JsonBool("garbage", !RatesMatch(run.baud, line))});
+    }
 
-    const double due = std::min(board.NextDueMs(), board.NextOutputMs());
-    int timeout = -1;
-    if (std::isfinite(due)) timeout = static_cast<int>(std::clamp(std::ceil(due - now), 0.0, 60000.0));
-    pollfd fds[3] = {{pty.MasterFd(), static_cast<short>(POLLIN | (outgoing.empty() ? 0 : POLLOUT)), 0},
+    timer.ArmAt(std::min(board.NextDueMs(), board.NextDeliveryMs(kDeliveryGranuleMs)));
+    pollfd fds[4] = {{pty.MasterFd(), static_cast<short>(POLLIN | (outgoing.empty() ? 0 : POLLOUT)), 0},
                      {g_signalPipe[0], POLLIN, 0},
+                     {timer.Fd(), POLLIN, 0},
                      {control, POLLIN, 0}};
-    const int r = poll(fds, control >= 0 ? 3 : 2, timeout);
+    const int r = poll(fds, control >= 0 ? 4 : 3, -1);
     if (r < 0 && errno != EINTR) break;
     now = NowMs();
+    if (r > 0 && (fds[2].revents & POLLIN) != 0) timer.Acknowledge();
+    // Whatever fell due before the new bytes or resets, at its own time.
+    board.Process(now);
     if (r > 0 && (fds[1].revents & POLLIN) != 0) {
       unsigned char sig;
       while (read(g_signalPipe[0], &sig, 1) == 1) {
@@ -191,7 +199,7 @@ int main(int argc, char** argv) {
         if (sig == SIGTERM || sig == SIGINT || sig == SIGHUP) running = false;
       }
     }
-    if (r > 0 && control >= 0 && (fds[2].revents & POLLIN) != 0) {
+    if (r > 0 && control >= 0 && (fds[3].revents & POLLIN) != 0) {
       for (const std::string& command : ReadControlLines(control, controlPartial)) {
         if (command == "boot") board.Reset(ResetMode::kBoot, "control", now);
         else if (command == "normal") board.Reset(ResetMode::kNormal, "control", now);
@@ -205,7 +213,12 @@ int main(int argc, char** argv) {
       if (n > 0) board.Receive(buffer, static_cast<size_t>(n), pty.LineBaud(), now);
     }
   }
-  board.Log(NowMs(), "stop", {});
+  board.FlushFlash();
+  const FlashSaveStats& saves = board.SaveStats();
+  board.Log(NowMs(), "stop",
+            {JsonField("flash_saves", saves.count),
+             JsonField("flash_save_us", static_cast<uint64_t>(std::llround(saves.totalMs * 1000.0))),
+             JsonField("flash_save_max_us", static_cast<uint64_t>(std::llround(saves.maxMs * 1000.0)))});
   pty.Close();
   if (control >= 0) {
     close(control);

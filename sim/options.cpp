@@ -160,7 +160,9 @@ Flash image: --flash-image FILE holds the raw bytes of the whole address range c
 the chip's areas: offset = address - (first area's start), size = (last area's end) -
 (first area's start) + 1. Bytes in gaps between areas stay 0xFF and cannot be written. A
 missing file starts as all 0xFF; an existing file of the right size is the flash's
-contents. It is rewritten atomically (temp file and rename) after every change.
+contents. After every change the changed bytes are written into it in place (the whole
+file, atomically by temp file and rename, when it is missing or of another size), before
+the reply that reports the change goes out.
 
 Resets (a pseudo-terminal has no DTR/RTS): SIGUSR1 = reset into boot mode (reset button, or
 the pulse into BIROM mode); SIGUSR2 = reset into normal mode (the user program runs and
@@ -171,19 +173,29 @@ nothing answers). With --control-file FILE kvsim creates a FIFO there; a line "b
 Timing: immediate by default. --pace sends and takes bytes at the line rate (10 bits a
 byte) and makes erase (default 2000 ms), block program (6 ms) and blank check (40 ms)
 take time; --erase-ms, --program-ms, --blank-ms set these times with or without --pace.
+Paced, a byte the programmer writes arrives 10 bits' time after it was written, and not
+before the one written before it is through; the board acts on a frame when its last byte
+has arrived and answers at once (after the flash time), its bytes back to back at its
+rate. All times are absolute deadlines on CLOCK_MONOTONIC (timerfd), so waiting does not
+add up. Reply bytes reach the pseudo-terminal in groups of up to 1 ms, like a UART's
+receive FIFO; the last byte before a pause exactly when it is through.
 
 Event log (--event-log FILE): JSON lines, each with "t" (ms since start) and "event":
   start      chip, dialect, clock_index, boot_baud, command_baud
   baud       line_baud: the programmer's rate changed
   rx         hex, line_baud, board_baud, garbage (true: dropped as line garbage), state
   tx         hex, baud (board's), line_baud, garbage (true: the programmer got inverted bytes)
+             ("t" of rx: when the bytes were read, their first one starting on the line;
+             of tx: when they were written, their last one through the line)
   reset      mode (boot|normal), cause (signal|control|fault|start)
   load/file  address, length, ok          exec   address, ok, why|kind, clock_byte,
   connect    -                                   clock_index, program_baud
   command    op, address                  erase  address, ok      blank  address, blank
   write      address, ok[, why]           read   address          refused address, why
   autoerase  ok                           fault  fault            hang   why
-  busy       op                           ignored hex, why        stop   -
+  busy       op                           ignored hex, why
+  stop       flash_saves, flash_save_us, flash_save_max_us (writes of the flash image file
+             and the time they took, in microseconds)
   error      why (the flash image file could not be written)
 
 )";

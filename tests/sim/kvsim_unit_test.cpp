@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 
 #include "sim/board.h"
@@ -271,6 +272,142 @@ TEST(KvsimBoard, PacedRepliesTakeTheirLineTime) {
   // The second answer queues behind the first.
   ASSERT_TRUE(board.TakeOutput(LineTimeMs(9600, 3), chunk));
   EXPECT_DOUBLE_EQ(chunk.dueMs, LineTimeMs(9600, 3));
+}
+
+// A paced OS3F10 board at 9600 baud (clock index 1), in the dialect given.
+BoardSettings PacedSettings(Dialect dialect) {
+  BoardSettings settings;
+  EXPECT_EQ(LoadChipConfig(ChipDef(), "OS3F10", settings.chip), "");
+  settings.clockIndex = 1;
+  settings.dialect = dialect;
+  settings.pace = true;
+  return settings;
+}
+
+struct PacedBoard {
+  explicit PacedBoard(Dialect dialect) : settings(PacedSettings(dialect)) {}
+  BoardSettings settings;
+  FlashMemory flash{settings.chip.areas};
+  FaultPlan faults;
+  EventLog log;
+  Board board{settings, flash, faults, log};
+};
+
+double Byte9600(uint64_t count) { return LineTimeMs(9600, count); }
+
+TEST(KvsimBoard, RepliesAreTimedFromTheArrivalNotFromALateCaller) {
+  PacedBoard p(Dialect::kBoot);
+  const uint8_t sync[] = {0x18};
+  p.board.Receive(sync, 1, 9600, 0.0);
+  p.board.Process(50.0);  // woken 49 ms late
+  TxChunk chunk;
+  ASSERT_TRUE(p.board.TakeOutput(50.0, chunk));
+  EXPECT_EQ(chunk.bytes, std::vector<uint8_t>{0x11});
+  EXPECT_DOUBLE_EQ(chunk.dueMs, Byte9600(2));  // arrived after one byte time, answered in the next
+}
+
+TEST(KvsimBoard, WaitsForTheByteThatCompletesAFrameNotForEveryByte) {
+  PacedBoard p(Dialect::kBoot);
+  const uint8_t sync[] = {0x18};
+  p.board.Receive(sync, 1, 9600, 0.0);
+  p.board.Process(5.0);
+  // A load frame of 4 bytes: header (5 bytes), data, sum; 10 bytes written at once.
+  const uint8_t frame[] = {0x00, 0x04, 0x00, 0x00, 0x04, 1, 2, 3, 4, 0x12};
+  p.board.Receive(frame, sizeof frame, 9600, 5.0);
+  p.board.Process(5.0);
+  // The first byte says what frame it is, the fifth how long it is; then the whole frame.
+  for (uint64_t bytes : {1, 5, 10}) {
+    EXPECT_DOUBLE_EQ(p.board.NextDueMs(), 5.0 + Byte9600(bytes)) << bytes;
+    p.board.Process(p.board.NextDueMs());
+  }
+  // Bytes written while the line is still busy queue behind the ones before.
+  const uint8_t more[] = {0x18};
+  p.board.Receive(more, 1, 9600, 6.0);
+  p.board.Process(5.0 + Byte9600(11));
+  TxChunk chunk;
+  std::vector<uint8_t> sent;
+  double lastDue = 0;
+  while (p.board.TakeOutput(100.0, chunk)) {
+    sent.insert(sent.end(), chunk.bytes.begin(), chunk.bytes.end());
+    lastDue = chunk.dueMs;
+  }
+  EXPECT_EQ(sent, (std::vector<uint8_t>{0x11, 0x01, 0x11}));
+  EXPECT_DOUBLE_EQ(lastDue, 5.0 + Byte9600(12));
+}
+
+TEST(KvsimBoard, LongRunsKeepExactByteTimes) {
+  PacedBoard p(Dialect::kKv41);
+  // 1000 'V' written at once: every 'F' answer follows the 'V' before it, back to back.
+  const std::vector<uint8_t> v(1000, 'V');
+  p.board.Receive(v.data(), v.size(), 9600, 0.0);
+  p.board.Process(Byte9600(1000));
+  TxChunk chunk;
+  size_t count = 0;
+  double lastDue = 0;
+  while (p.board.TakeOutput(1e9, chunk)) {
+    count += chunk.bytes.size();
+    lastDue = chunk.dueMs;
+  }
+  EXPECT_EQ(count, 1000u);
+  EXPECT_DOUBLE_EQ(lastDue, Byte9600(1001));
+}
+
+TEST(KvsimBoard, DeliveryGroupsBackToBackBytesAndEndsAtAPause) {
+  PacedBoard p(Dialect::kKv41);
+  const uint8_t three[] = {'V', 'V', 'V'};
+  p.board.Receive(three, 3, 9600, 0.0);
+  p.board.Process(Byte9600(3));
+  const uint8_t late[] = {'V'};
+  p.board.Receive(late, 1, 9600, 20.0);  // after a pause
+  p.board.Process(20.0 + Byte9600(1));
+  // The 'F' answers are due at 2, 3 and 4 byte times, and the late one at 20 ms + 2.
+  struct Case {
+    double granuleMs;
+    double expected;
+  };
+  const Case cases[] = {
+      {0.0, Byte9600(2)}, {Byte9600(1) * 1.2, Byte9600(3)}, {Byte9600(2), Byte9600(4)}, {1000.0, Byte9600(4)}};
+  for (const Case& c : cases) EXPECT_DOUBLE_EQ(p.board.NextDeliveryMs(c.granuleMs), c.expected) << c.granuleMs;
+  TxChunk chunk;
+  while (p.board.TakeOutput(Byte9600(4), chunk)) {
+  }
+  EXPECT_DOUBLE_EQ(p.board.NextDeliveryMs(1000.0), 20.0 + Byte9600(2));
+  while (p.board.TakeOutput(1e9, chunk)) {
+  }
+  EXPECT_EQ(p.board.NextDeliveryMs(1000.0), std::numeric_limits<double>::infinity());
+}
+
+TEST(KvsimFlash, SaveChangesWritesTheChangedBytesInPlace) {
+  TempDir dir;
+  const std::string path = dir.File("f.bin");
+  FlashMemory flash({{0x1000, 0x1FFF}});
+  ASSERT_TRUE(flash.Save(path));
+  EXPECT_FALSE(flash.HasChanges());
+  const uint8_t data[3] = {0x12, 0x34, 0x56};
+  ASSERT_TRUE(flash.Program(0x1800, data, 3));
+  ASSERT_TRUE(flash.Program(0x1100, data, 1));
+  EXPECT_TRUE(flash.HasChanges());
+  ASSERT_TRUE(flash.SaveChanges(path));
+  EXPECT_FALSE(flash.HasChanges());
+  FlashMemory reread({{0x1000, 0x1FFF}});
+  ASSERT_TRUE(reread.Load(path));
+  EXPECT_EQ(reread.Bytes(), flash.Bytes());
+  // Programming what is already there changes nothing.
+  ASSERT_TRUE(flash.Program(0x1800, data, 3));
+  EXPECT_FALSE(flash.HasChanges());
+  ASSERT_TRUE(flash.EraseFrom(0x1000));
+  EXPECT_TRUE(flash.HasChanges());
+  // A missing file, or one of another size, is written whole.
+  for (const std::string& content : {std::string(), std::string("short")}) {
+    std::filesystem::remove(path);
+    if (!content.empty()) std::ofstream(path, std::ios::binary) << content;
+    const uint8_t one[1] = {0x00};
+    ASSERT_TRUE(flash.Program(0x1FFF, one, 1));
+    ASSERT_TRUE(flash.SaveChanges(path));
+    ASSERT_TRUE(reread.Load(path));
+    EXPECT_EQ(reread.Bytes(), flash.Bytes());
+    ASSERT_TRUE(flash.EraseFrom(0x1000));
+  }
 }
 
 }  // namespace
