@@ -21,6 +21,33 @@ void WriteAllTo(int fd, const char* data, size_t size) {
   }
 }
 
+constexpr char kEscape = '\x1b';
+
+// Reads one byte that is already waiting; false when none is.
+bool ReadWaitingByte(int fd, char& byte) {
+  ssize_t n = 0;
+  do {
+    n = read(fd, &byte, 1);
+  } while (n < 0 && errno == EINTR);
+  return n == 1;
+}
+
+// A cursor or function key arrives as one escape sequence ("ESC [ ... final" or "ESC O x");
+// the rest of it is read too, so the whole key is consumed and nothing is left for the shell.
+void ConsumeEscapeSequence(int fd) {
+  constexpr int kLongestSequence = 16;
+  char byte = 0;
+  if (!ReadWaitingByte(fd, byte)) return;
+  if (byte == 'O') {
+    ReadWaitingByte(fd, byte);
+    return;
+  }
+  if (byte != '[') return;
+  for (int i = 0; i < kLongestSequence && ReadWaitingByte(fd, byte); ++i) {
+    if (byte >= 0x40 && byte <= 0x7E) return;  // the final byte
+  }
+}
+
 }  // namespace
 
 void WriteToTerminal(const std::string& text) {
@@ -56,6 +83,7 @@ bool KeyWaiting() {
       n = read(fd, &key, 1);
     } while (n < 0 && errno == EINTR);
     waiting = n == 1;
+    if (waiting && key == kEscape) ConsumeEscapeSequence(fd);
     tcsetattr(fd, TCSANOW, &saved);
   }
   close(fd);

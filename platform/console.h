@@ -9,7 +9,8 @@ namespace platform {
 // redirected; falls back to standard error when there is no terminal.
 void WriteToTerminal(const std::string& text);
 
-// True when a keystroke is waiting on the terminal; the key is consumed. Never blocks:
+// True when a keystroke is waiting on the terminal; the key is consumed (a cursor or
+// function key with its whole escape sequence). Never blocks:
 // false without a controlling terminal and in a background process. The terminal's modes
 // are switched only for the test and restored before returning.
 bool KeyWaiting();

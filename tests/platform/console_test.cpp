@@ -80,7 +80,10 @@ int KeyTestOnControllingTerminal(const char* slaveName, int readyFd, int goFd) {
   return 0;
 }
 
-TEST(Console, KeyOnControllingTerminalIsSeenOnceAndModesComeBack) {
+// Types key on a pty that is the controlling terminal of a child running
+// KeyTestOnControllingTerminal; exitCode receives the child's exit code.
+void TypeKeyOnControllingTerminal(const std::string& key, int& exitCode) {
+  exitCode = -1;
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_GE(master, 0);
   ASSERT_EQ(grantpt(master), 0);
@@ -108,15 +111,29 @@ TEST(Console, KeyOnControllingTerminalIsSeenOnceAndModesComeBack) {
     shown.append(buffer, static_cast<size_t>(n));
   }
   EXPECT_EQ(shown, "ready");
-  ASSERT_EQ(write(master, "k", 1), 1);
-  ASSERT_EQ(write(go[1], "g", 1), 1);
+  EXPECT_EQ(write(master, key.data(), key.size()), static_cast<ssize_t>(key.size()));
+  EXPECT_EQ(write(go[1], "g", 1), 1);
   int status = 0;
   waitpid(pid, &status, 0);
   close(master);
   close(ready[0]);
   close(go[1]);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "failed step (see KeyTestOnControllingTerminal)";
+  if (WIFEXITED(status)) exitCode = WEXITSTATUS(status);
+}
+
+TEST(Console, KeyOnControllingTerminalIsSeenOnceAndModesComeBack) {
+  int exitCode = -1;
+  TypeKeyOnControllingTerminal("k", exitCode);
+  EXPECT_EQ(exitCode, 0) << "failed step (see KeyTestOnControllingTerminal)";
+}
+
+TEST(Console, CursorKeyIsConsumedWithItsWholeSequence) {
+  for (const char* key : {"\x1b[A", "\x1b[15~", "\x1bOP"}) {
+    int exitCode = -1;
+    TypeKeyOnControllingTerminal(key, exitCode);
+    EXPECT_EQ(exitCode, 0) << "failed step (see KeyTestOnControllingTerminal) for a key of " << std::string(key).size()
+                           << " bytes";
+  }
 }
 
 }  // namespace
