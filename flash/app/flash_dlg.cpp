@@ -184,6 +184,8 @@ void CFlashDlg::BuildControls() {
   }
   copyButton_ = static_cast<QPushButton*>(controls_[kIdCopy]);
   copyButton_->installEventFilter(this);
+  chips_->installEventFilter(this);
+  clocks_->installEventFilter(this);
 
   connect(chips_, &QComboBox::currentIndexChanged, this, [this] {
     if (!updating_) OnChipChanged();
@@ -391,6 +393,16 @@ bool CFlashDlg::eventFilter(QObject* watched, QEvent* event) {
       (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
       static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
     ToggleCopyFormat();
+  }
+  // Extended keyboard interface of both drop-down lists: Down opens the list instead of
+  // changing the selection (each change resets the download state), and F4 does nothing.
+  if ((watched == chips_ || watched == clocks_) && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F4) return true;
+    if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier) {
+      static_cast<QComboBox*>(watched)->showPopup();
+      return true;
+    }
   }
   return QDialog::eventFilter(watched, event);
 }

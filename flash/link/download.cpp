@@ -168,6 +168,7 @@ bool FlashLink::DownloadControlProgram(bool fullOperation) {
     ui_.ShowDownloadState(true);
   } else {
     ResetDownloadState();
+    ui_.FocusChipList();
     CloseComPort();
   }
   if (progress_) progress_->SetPos(0);

@@ -103,7 +103,8 @@ class FlashLink {
   // ---- Download state and frame ------------------------------------------------------
   bool Downloaded() const { return downloaded_; }
   // Not downloaded: only Download and Full Operation usable. Also what a chip or crystal
-  // frequency change does.
+  // frequency change does; the focus stays where it is (a failed download and a fatal
+  // report move it to the chip list themselves).
   void ResetDownloadState();
   // Takes the command start time for the timing log.
   void MarkCommandStart();

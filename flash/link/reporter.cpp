@@ -49,6 +49,7 @@ void FlashLink::ReportMessage(uint16_t id, uint8_t severity, int sound) {
   }
   if (fatal) {
     ResetDownloadState();
+    ui_.FocusChipList();
     CloseComPort();
     // The command in progress ends at its next test instead of failing on the closed port.
     linkLost_ = true;
@@ -87,7 +88,6 @@ void FlashLink::PlayEventSound(int category) {
 void FlashLink::ResetDownloadState() {
   downloaded_ = false;
   ui_.ShowDownloadState(false);
-  ui_.FocusChipList();
 }
 
 }  // namespace flash

@@ -1,5 +1,6 @@
 // The main window: start-up from its files, the area rows, the download state, the Copy
 // caption toggle, keys, Open, dropped files, letters without Alt, Help.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -157,6 +158,31 @@ TEST_F(MainWindowTest, DownloadStateAfterStartDownloadAndChipOrClockChange) {
   Find<QComboBox>(dlg.get(), kIdChipList)->setCurrentIndex(1);
   EXPECT_EQ(enabled(), notDownloaded);
   EXPECT_FALSE(dlg->Downloaded());
+}
+
+TEST_F(MainWindowTest, DownOpensTheDropDownListsAndF4DoesNothing) {
+  auto dlg = Start();
+  for (int id : {kIdChipList, kIdClockList}) {
+    auto* list = Find<QComboBox>(dlg.get(), id);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F4);
+    EXPECT_FALSE(list->view()->isVisible()) << id;
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_TRUE(apptest::WaitUntil([&] { return list->view()->isVisible(); }, 5000)) << id;
+    EXPECT_EQ(list->currentIndex(), 0) << id;
+    list->hidePopup();
+  }
+}
+
+TEST_F(MainWindowTest, ChangingTheCrystalFrequencyKeepsTheFocusOnItsList) {
+  auto dlg = Start();
+  auto* clocks = Find<QComboBox>(dlg.get(), kIdClockList);
+  clocks->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), clocks);
+  dlg->ShowDownloadState(true);
+  clocks->setCurrentIndex(1);
+  EXPECT_FALSE(Find<QPushButton>(dlg.get(), kIdErase)->isEnabled());
+  EXPECT_EQ(QApplication::focusWidget(), clocks);
 }
 
 TEST_F(MainWindowTest, RightClickOnCopyTogglesItsCaptionEvenWhileDisabled) {

@@ -135,6 +135,7 @@ TEST_F(LinkTest, CancelledResetPromptEndsSilently) {
   EXPECT_TRUE(ui.Boxes().empty());
   EXPECT_EQ(ui.InfoTexts().size(), 1u);  // the status text only
   EXPECT_TRUE(ui.Saw("state not downloaded"));
+  EXPECT_TRUE(ui.Saw("focus chip list"));  // a failed download sends the user to the chip list
   EXPECT_EQ(port.Written().size(), 0u);
   EXPECT_EQ(Count(Kind::Purge), 1);
 }

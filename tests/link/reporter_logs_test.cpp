@@ -24,6 +24,13 @@ TEST_F(LinkTest, ReportInMessageBoxes) {
   EXPECT_EQ(ui.Count("focus chip list"), 1);
 }
 
+TEST_F(LinkTest, ResetDownloadStateAloneLeavesTheFocusAlone) {
+  // What a chip or crystal-frequency change does: only the buttons and the flag change.
+  link.ResetDownloadState();
+  EXPECT_EQ(ui.log, (std::vector<std::string>{"state not downloaded"}));
+  EXPECT_FALSE(link.Downloaded());
+}
+
 TEST_F(LinkTest, FatalReportInTheProgressWindowNeedsTwoPresses) {
   ASSERT_TRUE(link.CreateProgress("Erase"));
   ASSERT_EQ(link.OpenComPort(1, 9600), 0);
