@@ -41,12 +41,12 @@ void DeadlineTimer::ArmAt(double deadlineMs) {
     ns = originNs_ + std::max<int64_t>(1, static_cast<int64_t>(std::ceil(deadlineMs * 1e6)));
   }
   if (ns == armedNs_) return;
-  itimerspec spec{};
+  itimerspec expiry{};
   if (ns >= 0) {
-    spec.it_value.tv_sec = static_cast<time_t>(ns / kNsPerSecond);
-    spec.it_value.tv_nsec = static_cast<long>(ns % kNsPerSecond);
+    expiry.it_value.tv_sec = static_cast<time_t>(ns / kNsPerSecond);
+    expiry.it_value.tv_nsec = static_cast<long>(ns % kNsPerSecond);
   }
-  timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+  timerfd_settime(fd_, TFD_TIMER_ABSTIME, &expiry, nullptr);
   armedNs_ = ns;
 }
 
