@@ -20,6 +20,7 @@
 #include "flash/link/messages.h"
 #include "platform/clock.h"
 #include "platform/serial_port_linux.h"
+#include "bench/kvsim_bench_report.h"
 #include "tests/support/kvsim_harness.h"
 
 namespace {
@@ -66,10 +67,6 @@ class BenchUi final : public flash::UserInterface {
  private:
   kvsim_harness::KvsimProcess& board_;
 };
-
-double Number(const std::string& line, const std::string& key) {
-  return std::atof(kvsim_harness::EventField(line, key).c_str());
-}
 
 }  // namespace
 
@@ -165,7 +162,7 @@ int main() {
       if (event == "rx" && kvsim_harness::EventField(line, "hex").rfind("08", 0) == 0 &&
           kvsim_harness::EventField(line, "board_baud") == std::to_string(kBaud)) {
         inPhase = true;
-        first = Number(line, "t");
+        first = kvsim_bench::EventNumber(line, "t");
       } else {
         continue;
       }
@@ -173,10 +170,10 @@ int main() {
     if (event == "rx" || event == "tx") {
       bytes += kvsim_harness::EventField(line, "hex").size() / 2;
       if (event == "tx") {
-        last = Number(line, "t");
+        last = kvsim_bench::EventNumber(line, "t");
         lastTx = last;
       } else if (lastTx >= 0) {
-        turnaroundMs += Number(line, "t") - lastTx;
+        turnaroundMs += kvsim_bench::EventNumber(line, "t") - lastTx;
         lastTx = -1;
       }
     }
@@ -194,18 +191,9 @@ int main() {
               turnaroundMs / wireMs * 100.0);
   std::printf("  board's own delay beyond the wire: %.1f ms\n", wallMs - wireMs - turnaroundMs);
   std::printf("  whole command (hex load, port, progress): %.1f ms\n", commandMs);
-  if (const char* dump = std::getenv("LINKBENCH_EVENTS")) {
-    std::ofstream out(dump);
-    for (const std::string& line : lines) out << line << "\n";
-  }
+  kvsim_bench::DumpEventsIfAsked("LINKBENCH_EVENTS", lines);
   board.Stop();
-  // kvsim's writes of the flash image file, from its stop event.
-  const std::vector<std::string> stops = board.Events("stop");
-  if (!stops.empty()) {
-    std::printf("  kvsim's flash image writes: %s, %.3f ms in all, %.3f ms at most\n",
-                kvsim_harness::EventField(stops.back(), "flash_saves").c_str(),
-                Number(stops.back(), "flash_save_us") / 1000.0, Number(stops.back(), "flash_save_max_us") / 1000.0);
-  }
+  kvsim_bench::PrintFlashImageWrites(board);
   std::error_code ignored;
   fs::remove_all(dir, ignored);
   return equal ? 0 : 1;

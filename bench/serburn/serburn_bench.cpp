@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/kvsim_bench_report.h"
 #include "tests/support/kvsim_harness.h"
 
 namespace {
@@ -53,10 +54,6 @@ Child RunSerburn(const std::string& program, const std::vector<std::string>& arg
   c.cpuS = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   return c;
-}
-
-double Number(const std::string& line, const char* key) {
-  return std::atof(kvsim_harness::EventField(line, key).c_str());
 }
 
 }  // namespace
@@ -106,8 +103,8 @@ int main(int argc, char** argv) {
     if (kind != "rx" && kind != "tx") continue;
     const std::string hex = kvsim_harness::EventField(line, "hex");
     const size_t n = hex.size() / 2;
-    const double baud = Number(line, kind == "rx" ? "line_baud" : "baud");
-    const double t = Number(line, "t");
+    const double baud = kvsim_bench::EventNumber(line, kind == "rx" ? "line_baud" : "baud");
+    const double t = kvsim_bench::EventNumber(line, "t");
     const double ms = static_cast<double>(n) * 10.0 * 1000.0 / baud;
     double start = t;
     double end = t;
@@ -167,17 +164,8 @@ int main(int argc, char** argv) {
               wallMs - lineSpanMs);
   std::printf("  module phase (connect to the last byte): wire %.1f ms, on the line %.1f ms, ratio %.4f\n",
               moduleWireMs, moduleSpanMs, moduleSpanMs / moduleWireMs);
-  if (const char* dump = std::getenv("SERBURN_BENCH_EVENTS")) {
-    std::ofstream out(dump);
-    for (const std::string& line : lines) out << line << "\n";
-  }
+  kvsim_bench::DumpEventsIfAsked("SERBURN_BENCH_EVENTS", lines);
   board.Stop();
-  // kvsim's writes of the flash image file, from its stop event.
-  const std::vector<std::string> stops = board.Events("stop");
-  if (!stops.empty()) {
-    std::printf("  kvsim's flash image writes: %s, %.3f ms in all, %.3f ms at most\n",
-                kvsim_harness::EventField(stops.back(), "flash_saves").c_str(),
-                Number(stops.back(), "flash_save_us") / 1000.0, Number(stops.back(), "flash_save_max_us") / 1000.0);
-  }
+  kvsim_bench::PrintFlashImageWrites(board);
   return run.exitCode == 0 && equal ? 0 : 1;
 }

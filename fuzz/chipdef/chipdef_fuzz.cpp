@@ -8,18 +8,7 @@
 
 #include "flash/chipdef/chip_database.h"
 #include "flash/chipdef/download_settings.h"
-
-namespace {
-
-// Stops the run with the failed condition named, so a finding is easy to read.
-void CheckThat(bool condition, const char* what, int line) {
-  if (condition) return;
-  std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-  std::abort();
-}
-#define Check(condition) CheckThat((condition), #condition, __LINE__)
-
-}  // namespace
+#include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(bytes), size);

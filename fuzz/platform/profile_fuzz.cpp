@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "platform/profile.h"
 
 namespace {
@@ -38,13 +39,6 @@ std::string PlainText(FuzzedDataProvider& data, size_t maxLength, const char* al
   return out;
 }
 
-// Stops the run with the failed condition named, so a finding is easy to read.
-void CheckThat(bool condition, const char* what, int line) {
-  if (condition) return;
-  std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-  std::abort();
-}
-#define Check(condition) CheckThat((condition), #condition, __LINE__)
 
 }  // namespace
 
