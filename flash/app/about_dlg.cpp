@@ -1,10 +1,10 @@
 #include "flash/app/about_dlg.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 
 #include "flash/app/dialog_units.h"
+#include "flash/app/program_icon.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent, const std::string& versionText)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
@@ -14,7 +14,7 @@ CAboutDlg::CAboutDlg(QWidget* parent, const std::string& versionText)
   setFixedSize(du.Size(217, 62));
   auto* icon = new QLabel(this);
   du.Place(icon, 11, 17, 20, 20);
-  icon->setPixmap(QApplication::windowIcon().pixmap(icon->size()));
+  icon->setPixmap(ProgramIcon().pixmap(icon->size()));
   auto* title = new QLabel(QStringLiteral("VELMORA FLASH MCU Programmer for OSTREL"), this);
   du.Place(title, 40, 10, 170, 8);
   auto* notice = new QLabel(QStringLiteral("Free software, provided without any warranty."), this);

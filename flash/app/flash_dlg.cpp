@@ -25,6 +25,7 @@
 #include "flash/app/app_strings.h"
 #include "flash/app/dialog_units.h"
 #include "flash/app/letter_mnemonics.h"
+#include "flash/app/program_icon.h"
 #include "flash/app/recent_settings.h"
 #include "flash/app/version_text.h"
 #include "flash/chipdef/chip_database.h"
@@ -77,6 +78,7 @@ CFlashDlg::CFlashDlg(const std::string& programDirectory, const std::string& exe
       link_(port_, platform::RealClock(), *this) {
   setObjectName(QStringLiteral("102"));
   setWindowTitle(QStringLiteral("VELMORA FLASH MCU Programmer"));
+  setWindowIcon(ProgramIcon());
   setAttribute(Qt::WA_AlwaysShowToolTips);
   openHelp = [](const QString& path) {
     // The desktop's viewer for the file; nothing is shown when none is available.

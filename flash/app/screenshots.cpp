@@ -2,7 +2,6 @@
 // Usage: flash_screenshots PROGRAM_DIR OUTPUT_DIR (PROGRAM_DIR holds CHIPDEF.INI).
 #include <QApplication>
 #include <QDir>
-#include <QIcon>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include "flash/app/check_sum_dlg.h"
 #include "flash/app/custom_prop.h"
 #include "flash/app/flash_dlg.h"
+#include "flash/app/program_icon.h"
 #include "flash/app/progress_dlg.h"
 
 int main(int argc, char** argv) {
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication application(argc, argv);
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/flash/flash.png")));
+  QApplication::setWindowIcon(ProgramIcon());
   const QString out = QString::fromLocal8Bit(argv[2]);
   QDir().mkpath(out);
   std::string programDir = argv[1];

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -342,6 +343,29 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersion) {
   EXPECT_EQ(version, QString::fromStdString(dlg->VersionText()));
   EXPECT_EQ(Find<QLabel>(dlg.get(), kIdVersion)->text(), QString::fromStdString(dlg->VersionText()));
   EXPECT_NE(dlg->VersionText(), kVersionReadError);
+}
+
+TEST_F(MainWindowTest, WindowAndAboutBoxShowTheProgramIcon) {
+  auto dlg = Start();
+  EXPECT_FALSE(dlg->windowIcon().isNull());
+  EXPECT_FALSE(dlg->windowIcon().pixmap(32, 32).isNull());
+  QPixmap picture;
+  apptest::WhenModal([&](QWidget* modal) {
+    // The picture is the one label without text.
+    for (QLabel* label : modal->findChildren<QLabel*>()) {
+      if (label->text().isEmpty()) picture = label->pixmap();
+    }
+    modal->findChild<QPushButton*>(QStringLiteral("1"))->click();
+  });
+  dlg->OnAbout();
+  ASSERT_FALSE(picture.isNull());
+  // The picture is the icon's, not an empty square.
+  const QImage image = picture.toImage();
+  bool drawn = false;
+  for (int y = 0; y < image.height() && !drawn; ++y) {
+    for (int x = 0; x < image.width() && !drawn; ++x) drawn = qAlpha(image.pixel(x, y)) != 0;
+  }
+  EXPECT_TRUE(drawn);
 }
 
 }  // namespace
