@@ -100,7 +100,7 @@ void Board::Reset(ResetMode mode, const std::string& cause, double nowMs) {
 
 void Board::Receive(const uint8_t* data, size_t count, uint32_t lineBaud, double nowMs) {
   nowMs_ = std::max(nowMs_, nowMs);
-  if (count == 0) return;
+  if (count == 0 || unplugged_) return;
   if (lineBaud != lastLineBaud_) {
     Log(nowMs_, "baud", {JsonField("line_baud", lineBaud)});
     lastLineBaud_ = lineBaud;
@@ -138,20 +138,42 @@ size_t Board::Available() const {
   return static_cast<size_t>(firstLate - input_.begin());
 }
 
-void Board::Consume(size_t n) {
+void Board::Discard(size_t n) {
   for (size_t i = 0; i < n && !input_.empty(); ++i) input_.pop_front();
   needBytes_ = 1;
+}
+
+void Board::Consume(size_t n) {
+  Discard(n);
+  faults_.Count(Operation::kFrame);
+  ArmUnplug(Operation::kFrame);
+}
+
+void Board::ArmUnplug(Operation op) {
+  const Fault* f = faults_.Fires(FaultType::kUnplug, op);
+  if (f == nullptr || nowMs_ + f->value >= unplugAtMs_) return;
+  unplugAtMs_ = nowMs_ + f->value;
+  unplugFault_ = f->text;
+  if (f->value == 0) Unplug();
+}
+
+// The line is gone: whatever the board was doing has no one to answer any more.
+void Board::Unplug() {
+  unplugged_ = true;
+  pending_.reset();
+  input_.clear();
+  Log(nowMs_, "fault", {JsonField("fault", unplugFault_)});
 }
 
 void Board::Drop(size_t n, const std::string& why) {
   std::vector<uint8_t> bytes;
   for (size_t i = 0; i < n && i < input_.size(); ++i) bytes.push_back(input_[i].value);
   Log(nowMs_, "ignored", {JsonHex("hex", bytes.data(), bytes.size()), JsonField("why", why)});
-  Consume(n);
+  Discard(n);
 }
 
 void Board::Send(const std::vector<uint8_t>& bytes, uint32_t baud) {
-  if (bytes.empty()) return;
+  if (bytes.empty() || unplugged_) return;
   if (!settings_.pace) {
     output_.push_back({bytes, baud, nowMs_});
     return;
@@ -179,22 +201,24 @@ void Board::SendBootReply(std::vector<uint8_t> bytes) {
 }
 
 bool Board::TakeOutput(double nowMs, TxChunk& chunk) {
-  if (output_.empty() || output_.front().dueMs > nowMs) return false;
+  if (output_.empty() || output_.front().dueMs > std::min(nowMs, unplugAtMs_)) return false;
   FlushFlash();
   chunk = std::move(output_.front());
   output_.pop_front();
   return true;
 }
 
-double Board::NextOutputMs() const { return output_.empty() ? kInfinity : output_.front().dueMs; }
+double Board::NextOutputMs() const {
+  return output_.empty() || output_.front().dueMs > unplugAtMs_ ? kInfinity : output_.front().dueMs;
+}
 
 double Board::NextDeliveryMs(double granuleMs) const {
-  if (output_.empty()) return kInfinity;
+  if (output_.empty() || output_.front().dueMs > unplugAtMs_) return kInfinity;
   const double first = output_.front().dueMs;
   double last = first;
   for (size_t i = 1; i < output_.size(); ++i) {
     const TxChunk& c = output_[i];
-    if (c.dueMs > first + granuleMs) break;
+    if (c.dueMs > first + granuleMs || c.dueMs > unplugAtMs_) break;
     // A pause on the line (more than half a byte's time between two bytes) ends the group.
     if (c.dueMs - last > LineTimeMs(c.baud, 1) * 1.5) break;
     last = c.dueMs;
@@ -203,21 +227,25 @@ double Board::NextDeliveryMs(double granuleMs) const {
 }
 
 void Board::Schedule(double delayMs, std::function<void()> run) {
+  if (unplugged_) return;
   pending_ = Pending{std::max(nowMs_ + delayMs, settings_.pace ? txFreeMs_ : 0.0), std::move(run)};
 }
 
 double Board::NextDueMs() const {
-  if (pending_) return pending_->dueMs;
-  if (input_.empty()) return kInfinity;
+  if (unplugged_) return kInfinity;
+  if (pending_) return std::min(pending_->dueMs, unplugAtMs_);
+  if (input_.empty()) return unplugAtMs_;
   const size_t need = std::max(needBytes_, Available() + 1);
-  if (need <= input_.size()) return input_[need - 1].readyMs;
+  if (need <= input_.size()) return std::min(input_[need - 1].readyMs, unplugAtMs_);
   // The frame needs bytes not yet sent: it is dropped after the time-out.
-  return lastRxReadyMs_ + settings_.frameTimeoutMs;
+  return std::min(lastRxReadyMs_ + settings_.frameTimeoutMs, unplugAtMs_);
 }
 
 void Board::Process(double nowMs) {
-  const double limit = std::max(nowMs_, nowMs);
-  for (int guard = 0; guard < 1000000; ++guard) {
+  const double until = std::max(nowMs_, nowMs);
+  for (int guard = 0; guard < 1000000 && !unplugged_; ++guard) {
+    // Nothing runs past an armed unplug, which a step may have armed just now.
+    const double limit = std::min(until, std::max(nowMs_, unplugAtMs_));
     if (pending_) {
       if (pending_->dueMs > limit) break;
       nowMs_ = std::max(nowMs_, pending_->dueMs);
@@ -245,7 +273,11 @@ void Board::Process(double nowMs) {
     }
     break;
   }
-  nowMs_ = limit;
+  if (!unplugged_ && unplugAtMs_ <= until) {
+    nowMs_ = std::max(nowMs_, unplugAtMs_);
+    Unplug();
+  }
+  nowMs_ = until;
 }
 
 Board::Step Board::StepInput() {
@@ -258,7 +290,7 @@ Board::Step Board::StepInput() {
     case State::kNormal:
     case State::kHung:
     case State::kAutoErase:
-      Consume(Available());  // nobody listening: the bytes are lost once they have arrived
+      Discard(Available());  // nobody listening: the bytes are lost once they have arrived
       needBytes_ = std::max<size_t>(input_.size(), 1);
       return Step::kIdle;
     case State::kBirom:

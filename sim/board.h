@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -77,6 +78,10 @@ class Board {
   void FlushFlash();
   const FlashSaveStats& SaveStats() const { return saveStats_; }
 
+  // True once an unplug fault has fired: the line is gone, the board takes in and sends
+  // nothing more, and only output through the line before that moment is still handed out.
+  bool Unplugged() const { return unplugged_; }
+
   uint32_t ListenBaud() const;
   uint32_t BootBaud() const;
   std::string StateName() const;
@@ -110,14 +115,20 @@ class Board {
   Step StepWriteFrame();
 
   size_t Available() const;
+  // Ends a frame of count bytes: takes them off the input and counts the frame.
+  void Consume(size_t count);
+  // Takes bytes off the input that are no frame (lost, ignored, dropped).
+  void Discard(size_t count);
   // A step that waits for the frame's count-th byte (counted from the first unconsumed one).
   Step Need(size_t count) {
     needBytes_ = count;
     return Step::kNeedMore;
   }
   uint8_t Peek(size_t i) const { return input_[i].value; }
-  void Consume(size_t n);
   void Drop(size_t n, const std::string& why);
+  // After faults_.Count(op): arms an unplug fault that fires at this op (at once for 0 ms).
+  void ArmUnplug(Operation op);
+  void Unplug();
 
   void Send(const std::vector<uint8_t>& bytes, uint32_t baud);
   void SendBootReply(std::vector<uint8_t> bytes);
@@ -168,6 +179,10 @@ class Board {
   bool flashDirty_ = false;
   FlashSaveStats saveStats_;
   double nowMs_ = 0;
+  // The unplug armed (infinity: none) and its fault text; unplugged_ once it has fired.
+  double unplugAtMs_ = std::numeric_limits<double>::infinity();
+  std::string unplugFault_;
+  bool unplugged_ = false;
 };
 
 }  // namespace kvsim

@@ -204,6 +204,7 @@ uint32_t Board::ProgramBaudFor(uint8_t clockByte) const {
 
 void Board::Exec(uint32_t address, bool startAddressGiven, std::vector<uint8_t> replyPrefix) {
   faults_.Count(Operation::kExec);
+  ArmUnplug(Operation::kExec);
   std::vector<std::string> fields = {JsonAddress("address", address)};
   auto fail = [&](const std::string& why) {
     fields.push_back(JsonBool("ok", false));
@@ -247,6 +248,7 @@ void Board::Exec(uint32_t address, bool startAddressGiven, std::vector<uint8_t> 
 void Board::RunAutoErase() {
   state_ = State::kAutoErase;
   faults_.Count(Operation::kAutoErase);
+  ArmUnplug(Operation::kAutoErase);
   const Fault* hang = faults_.Fires(FaultType::kNoStatus, Operation::kAutoErase);
   const Fault* fail = faults_.Fires(FaultType::kAutoEraseFail, Operation::kAutoErase);
   const std::string what = hang != nullptr ? hang->text : fail != nullptr ? fail->text : "";

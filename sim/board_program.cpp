@@ -14,6 +14,7 @@ using namespace codes;
 
 Board::Active Board::Collect(Operation op) {
   faults_.Count(op);
+  ArmUnplug(op);
   Active a;
   auto fire = [&](FaultType type) -> const Fault* {
     const Fault* f = faults_.Fires(type, op);

@@ -48,13 +48,15 @@ std::vector<std::string> SplitColons(const std::string& text) {
   return parts;
 }
 
+constexpr uint32_t kMaxUnplugMs = 3600000;
+
 }  // namespace
 
 const char* OperationName(Operation op) {
   for (const auto& e : kOperations) {
     if (e.op == op) return e.name;
   }
-  return "boot-reply";
+  return op == Operation::kFrame ? "frame" : "boot-reply";
 }
 
 std::string FaultPlan::Add(const std::string& text) {
@@ -124,6 +126,16 @@ std::string FaultPlan::Add(const std::string& text) {
     f.value = 300;
     if (args.size() > 2 || !nthAt(0)) return bad;
     if (args.size() == 2 && (!ParseNumber(args[1], 10, f.value) || f.value >= 515)) return bad;
+  } else if (name == "unplug-after-frame") {
+    f.type = FaultType::kUnplug;
+    f.operation = Operation::kFrame;
+    if (args.size() != 1 || !nthAt(0)) return bad;
+  } else if (name == "unplug-after-ms") {
+    f.type = FaultType::kUnplug;
+    f.operation = Operation::kFrame;  // without OP: counted from the first frame
+    if (args.empty() || args.size() > 3 || !ParseNumber(args[0], 10, f.value) || f.value > kMaxUnplugMs) return bad;
+    if (args.size() > 1 && !ParseOperation(args[1], f.operation)) return bad;
+    if (!nthAt(2)) return bad;
   } else {
     return "unknown fault '" + text + "'";
   }
@@ -148,7 +160,7 @@ Fault* FaultPlan::Fires(FaultType type, Operation op) {
 const char* FaultHelpText() {
   return "Faults (--fault FAULT, repeatable; each fires once, at the N-th occurrence counted\n"
          "from 1 over the whole run; N defaults to 1; OP is one of connect, erase, blank,\n"
-         "write, read; no-status also takes exec and autoerase):\n"
+         "write, read; no-status and unplug-after-ms also take exec and autoerase):\n"
          "  crc-write=N          the N-th write frame is answered '5' (CRC error), nothing written\n"
          "  crc-read=N           the N-th read frame goes out with its CRC high byte plus 1\n"
          "  write-fail=N         the N-th write frame is answered '0' '4' (write failure)\n"
@@ -170,7 +182,21 @@ const char* FaultHelpText() {
          "  noise=N              line garbage: bytes 128..135 of the N-th read frame arrive\n"
          "                       mangled, as after a framing error (a pseudo-terminal cannot\n"
          "                       carry a real one)\n"
-         "  ae-fail=N            the N-th auto-erase run answers 0x34 instead of 0xFF\n";
+         "  ae-fail=N            the N-th auto-erase run answers 0x34 instead of 0xFF\n"
+         "  unplug-after-frame=N the line vanishes, as when a USB adapter is pulled, once the\n"
+         "                       N-th frame has arrived and before the board answers it. A frame\n"
+         "                       is every request taken in whole: a boot-ROM sync byte, 'V',\n"
+         "                       load, FILE, module data or start frame; a program command; a\n"
+         "                       write block's 514 bytes\n"
+         "  unplug-after-ms=MS[:OP[:N]]\n"
+         "                       the line vanishes MS milliseconds after the N-th OP arrived\n"
+         "                       (without OP: after the first frame), also while the board is\n"
+         "                       busy with it; what is through the line by then arrives.\n"
+         "                       After either unplug kvsim closes the pseudo-terminal: a\n"
+         "                       programmer holding it sees a hang-up (reads and writes fail)\n"
+         "                       and cannot open it again, the link PATH is removed, the board\n"
+         "                       does nothing more, the event log gets \"unplug\", and kvsim\n"
+         "                       stays until SIGTERM, SIGINT or \"quit\" as before\n";
 }
 
 }  // namespace kvsim

@@ -2,14 +2,17 @@
 // occurrence of what it names; n counts from 1 over the whole run, resets included.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace kvsim {
 
-// What a fault acts on: the commands of the running program, and the boot ROM's replies.
-enum class Operation { kConnect, kErase, kBlank, kWrite, kRead, kExec, kAutoErase, kBootReply };
+// What a fault acts on: the commands of the running program, the boot ROM's replies, and
+// every frame the board takes in (a boot-ROM request, a command, a write block's data).
+enum class Operation { kConnect, kErase, kBlank, kWrite, kRead, kExec, kAutoErase, kBootReply, kFrame };
+inline constexpr size_t kOperationCount = static_cast<size_t>(Operation::kFrame) + 1;
 
 enum class FaultType {
   kCrcWrite,    // crc-write=N: the n-th write frame is answered '5' (CRC error)
@@ -25,13 +28,14 @@ enum class FaultType {
   kReset,       // reset=OP[:N]: the board resets into boot mode in the middle of the operation
   kNoise,       // noise=N: line garbage inside the n-th read frame
   kAutoEraseFail,  // ae-fail=N: the n-th auto-erase run answers 0x34 instead of 0xFF
+  kUnplug,      // unplug-after-frame=N, unplug-after-ms=MS[:OP[:N]]: the line vanishes
 };
 
 struct Fault {
   FaultType type = FaultType::kCrcWrite;
   Operation operation = Operation::kWrite;
   uint32_t nth = 1;
-  uint32_t value = 0;             // LEN, COUNT or the reply byte
+  uint32_t value = 0;             // LEN, COUNT, MS or the reply byte
   std::vector<uint8_t> detail;    // not-blank detail bytes
   std::string text;               // as given
   bool used = false;
@@ -51,7 +55,7 @@ class FaultPlan {
 
  private:
   std::vector<Fault> faults_;
-  uint32_t counts_[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+  uint32_t counts_[kOperationCount] = {};
 };
 
 const char* OperationName(Operation op);

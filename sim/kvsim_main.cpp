@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,7 @@ int main(int argc, char** argv) {
 
   std::vector<uint8_t> outgoing;  // already logged, waiting for room in the pty
   std::string controlPartial;
+  bool plugged = true;  // until an unplug fault closes the pseudo-terminal
   bool running = true;
   while (running) {
     double now = NowMs();
@@ -160,9 +162,9 @@ int main(int argc, char** argv) {
       uint32_t baud;
     };
     std::vector<Run> runs;
-    const uint32_t line = pty.LineBaud();
+    const uint32_t line = plugged ? pty.LineBaud() : 0;
     TxChunk chunk;
-    while (board.TakeOutput(now, chunk)) {
+    while (plugged && board.TakeOutput(now, chunk)) {
       if (!RatesMatch(chunk.baud, line)) {
         for (uint8_t& b : chunk.bytes) b = Mangle(b);
       }
@@ -179,8 +181,19 @@ int main(int argc, char** argv) {
                 {JsonHex("hex", run.bytes.data(), run.bytes.size()), JsonField("baud", run.baud),
                  JsonField("line_baud", line), JsonBool("garbage", !RatesMatch(run.baud, line))});
     }
+    if (plugged && board.Unplugged()) {
+      // The adapter is pulled: the slave hangs up for whoever holds it, and its link goes
+      // the way of a vanished device node.
+      board.FlushFlash();
+      const std::string device = pty.SlavePath();
+      pty.Close();
+      plugged = false;
+      outgoing.clear();
+      board.Log(now, "unplug", {JsonField("device", device)});
+    }
 
-    timer.ArmAt(std::min(board.NextDueMs(), board.NextDeliveryMs(kDeliveryGranuleMs)));
+    timer.ArmAt(plugged ? std::min(board.NextDueMs(), board.NextDeliveryMs(kDeliveryGranuleMs))
+                        : std::numeric_limits<double>::infinity());
     pollfd fds[4] = {{pty.MasterFd(), static_cast<short>(POLLIN | (outgoing.empty() ? 0 : POLLOUT)), 0},
                      {g_signalPipe[0], POLLIN, 0},
                      {timer.Fd(), POLLIN, 0},
@@ -207,7 +220,7 @@ int main(int argc, char** argv) {
         else if (!command.empty()) board.Log(now, "ignored", {JsonField("control", command)});
       }
     }
-    if (r > 0 && (fds[0].revents & POLLIN) != 0) {
+    if (r > 0 && plugged && (fds[0].revents & POLLIN) != 0) {
       uint8_t buffer[4096];
       const ssize_t n = read(pty.MasterFd(), buffer, sizeof buffer);
       if (n > 0) board.Receive(buffer, static_cast<size_t>(n), pty.LineBaud(), now);

@@ -194,6 +194,7 @@ Event log (--event-log FILE): JSON lines, each with "t" (ms since start) and "ev
   write      address, ok[, why]           read   address          refused address, why
   autoerase  ok                           fault  fault            hang   why
   busy       op                           ignored hex, why
+  unplug     device (an unplug fault closed the pseudo-terminal; its fault event comes first)
   stop       flash_saves, flash_save_us, flash_save_max_us (writes of the flash image file
              and the time they took, in microseconds)
   error      why (the flash image file could not be written)

@@ -1,6 +1,7 @@
 // Every fault kvsim offers, triggered through a real pseudo-terminal and seen from the host.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "tests/sim/sim_test_util.h"
@@ -14,9 +15,28 @@ struct FaultCase {
   const char* name;
   std::vector<std::string> faults;
   std::function<void(MiniHost&, KvsimProcess&)> check;
+  std::vector<std::string> extraArgs = {};
 };
 
 const Bytes kBlock = Pattern(512, 42);
+
+std::string Frame(uint32_t n) { return std::to_string(kFramesToStartControlProgram + n); }
+
+// After an unplug: the host holding the port sees a hang-up (its read fails, and so does a
+// write), not mere silence; the device and its link are gone; kvsim stays until stopped.
+void ExpectUnplugged(MiniHost& host, KvsimProcess& board) {
+  EXPECT_TRUE(host.Receive(1, 5000).empty());
+  EXPECT_TRUE(host.ReceiveFailed());
+  EXPECT_FALSE(host.Send({0xE8}));
+  ASSERT_TRUE(board.WaitForEvents("unplug", 1));
+  EXPECT_EQ(kvsim_harness::EventField(board.Events("unplug")[0], "device"), board.DevicePath());
+  std::error_code ec;
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(board.LinkPath(), ec)));
+  MiniHost again;
+  EXPECT_FALSE(again.Open(board.DevicePath(), kOsCommandBaud));
+  EXPECT_TRUE(board.Running());
+  EXPECT_EQ(board.Stop(), 0);
+}
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
@@ -25,7 +45,9 @@ class KvsimFaults : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(KvsimFaults, HostSeesTheFault) {
   KvsimProcess board;
   MiniHost host;
-  ASSERT_TRUE(StartControlProgram(board, Os3f10(GetParam().faults), host));
+  kvsim_harness::KvsimOptions options = Os3f10(GetParam().faults);
+  options.extraArgs = GetParam().extraArgs;
+  ASSERT_TRUE(StartControlProgram(board, options, host));
   GetParam().check(host, board);
   EXPECT_FALSE(board.Events("fault").empty());
 }
@@ -129,7 +151,39 @@ INSTANTIATE_TEST_SUITE_P(
                     ASSERT_EQ(frame.size(), 515u);
                     EXPECT_EQ(Bytes(frame.begin() + 128, frame.begin() + 136), Bytes(8, 0x00));
                     EXPECT_NE(XmodemCrc(frame.data(), 514), 0);
-                  }}),
+                  }},
+        // The erase command is the third frame after the start: the board vanishes before
+        // it answers, and erases nothing.
+        FaultCase{"UnplugWhenACommandArrives", {"unplug-after-frame=" + Frame(3)},
+                  [](MiniHost& host, KvsimProcess& board) {
+                    ASSERT_EQ(host.WriteBlock(kOsBase, kBlock), (Bytes{'0', '1'}));
+                    ASSERT_TRUE(host.Send({0x38, 0x00, 0x40, 0x00}));
+                    ExpectUnplugged(host, board);
+                    EXPECT_TRUE(board.Events("erase").empty());
+                    EXPECT_EQ(Slice(board.ReadFlashImage(), 0, 512), kBlock);
+                  }},
+        FaultCase{"UnplugWhenAWriteFrameArrives", {"unplug-after-frame=" + Frame(2)},
+                  [](MiniHost& host, KvsimProcess& board) {
+                    ASSERT_EQ(host.Command(0x08, kOsBase), (Bytes{'0', '1'}));
+                    Bytes frame = kBlock;
+                    const uint16_t crc = XmodemCrc(kBlock.data(), kBlock.size());
+                    frame.push_back(static_cast<uint8_t>(crc >> 8));
+                    frame.push_back(static_cast<uint8_t>(crc));
+                    ASSERT_TRUE(host.Send(frame));
+                    ExpectUnplugged(host, board);
+                    EXPECT_EQ(Slice(board.ReadFlashImage(), 0, 512), Bytes(512, 0xFF));
+                  }},
+        // 100 ms into an erase that takes 3 s: the busy answer came, the completion never.
+        FaultCase{"UnplugWhileTheBoardErases", {"unplug-after-ms=100:erase"},
+                  [](MiniHost& host, KvsimProcess& board) {
+                    ASSERT_EQ(host.WriteBlock(kOsBase, kBlock), (Bytes{'0', '1'}));
+                    ASSERT_TRUE(host.Send({0x38, 0x00, 0x40, 0x00}));
+                    EXPECT_EQ(host.ReceiveByte(), uint8_t{'0'});
+                    ExpectUnplugged(host, board);
+                    EXPECT_TRUE(board.Events("erase").empty());
+                    EXPECT_EQ(Slice(board.ReadFlashImage(), 0, 512), kBlock);
+                  },
+                  {"--erase-ms", "3000"}}),
     [](const ::testing::TestParamInfo<FaultCase>& param) { return std::string(param.param.name); });
 
 TEST(KvsimBootFaults, WrongBootRomReplyByte) {

@@ -185,9 +185,14 @@ TEST(KvsimProgramImage, DamageIsFound) {
 TEST(KvsimFaultPlan, Parsing) {
   const char* good[] = {"crc-write=2", "crc-read", "write-fail=1", "erase-fail=3", "not-blank=1:00FE00101234",
                         "no-status=erase", "busy=blank:2", "boot-reply=1:05", "short-read=1:100",
-                        "nul=connect:1:3", "reset=write", "noise=4", "ae-fail=1", "no-status=exec"};
+                        "nul=connect:1:3", "reset=write", "noise=4", "ae-fail=1", "no-status=exec",
+                        "unplug-after-frame=7", "unplug-after-ms=0", "unplug-after-ms=250:erase",
+                        "unplug-after-ms=10:write:3", "unplug-after-ms=5:exec"};
   const char* bad[] = {"crc-write=0", "crc-write=x", "bogus=1", "not-blank=1:00FE", "no-status=sing",
-                       "busy", "busy=exec", "reset=autoerase", "boot-reply=1", "boot-reply=1:1FF", "short-read=1:515", "nul=read:1:2:3"};
+                       "busy", "busy=exec", "reset=autoerase", "boot-reply=1", "boot-reply=1:1FF", "short-read=1:515", "nul=read:1:2:3",
+                       "unplug-after-frame", "unplug-after-frame=0", "unplug-after-frame=1:2",
+                       "unplug-after-ms", "unplug-after-ms=x", "unplug-after-ms=5:sing",
+                       "unplug-after-ms=5:erase:0", "unplug-after-ms=5:erase:1:2", "unplug-after-ms=3600001"};
   for (const char* text : good) {
     FaultPlan plan;
     EXPECT_EQ(plan.Add(text), "") << text;
@@ -241,7 +246,8 @@ TEST(KvsimOptions, RequiredUnknownAndHelp) {
   for (const char* word : {"--link", "--chipdef", "--chip", "--clock", "--dialect", "--flash-image", "--event-log",
                            "--fault", "--pace", "--erase-ms", "--control-file", "SIGUSR1", "SIGUSR2", "crc-write",
                            "crc-read", "write-fail", "erase-fail", "not-blank", "no-status", "busy=", "boot-reply",
-                           "short-read", "nul=", "reset=", "noise", "ae-fail", "TCGETS2", "offset"}) {
+                           "short-read", "nul=", "reset=", "noise", "ae-fail", "unplug-after-frame=", "unplug-after-ms=",
+                           "TCGETS2", "offset"}) {
     EXPECT_NE(help.find(word), std::string::npos) << word;
   }
 }
@@ -294,6 +300,55 @@ struct PacedBoard {
 };
 
 double Byte9600(uint64_t count) { return LineTimeMs(9600, count); }
+
+// Everything the board hands out up to nowMs.
+std::vector<uint8_t> TakeAll(Board& board, double nowMs) {
+  std::vector<uint8_t> sent;
+  TxChunk chunk;
+  while (board.TakeOutput(nowMs, chunk)) sent.insert(sent.end(), chunk.bytes.begin(), chunk.bytes.end());
+  return sent;
+}
+
+TEST(KvsimBoard, UnpluggedAtAFrameBeforeAnsweringIt) {
+  BoardSettings settings = PacedSettings(Dialect::kBoot);
+  settings.pace = false;
+  FlashMemory flash(settings.chip.areas);
+  FaultPlan faults;
+  ASSERT_EQ(faults.Add("unplug-after-frame=2"), "");
+  EventLog log;
+  Board board(settings, flash, faults, log);
+  const uint8_t sync[] = {0x18};
+  board.Receive(sync, 1, 9600, 0.0);
+  board.Process(0.0);
+  EXPECT_EQ(TakeAll(board, 0.0), std::vector<uint8_t>{0x11});
+  EXPECT_FALSE(board.Unplugged());
+  board.Receive(sync, 1, 9600, 1.0);
+  board.Process(1.0);
+  EXPECT_TRUE(board.Unplugged());
+  EXPECT_TRUE(TakeAll(board, 100.0).empty());
+  board.Receive(sync, 1, 9600, 2.0);
+  board.Process(2.0);
+  EXPECT_TRUE(TakeAll(board, 100.0).empty());
+  EXPECT_EQ(board.NextDueMs(), std::numeric_limits<double>::infinity());
+}
+
+// Paced: the unplug comes 3 ms after the first sync has arrived. The answer to it is
+// through the line before that; the answer to a second sync would not be.
+TEST(KvsimBoard, UnpluggedAfterMillisecondsHandsOutOnlyWhatIsThroughTheLine) {
+  PacedBoard p(Dialect::kBoot);
+  ASSERT_EQ(p.faults.Add("unplug-after-ms=3"), "");
+  const uint8_t sync[] = {0x18};
+  p.board.Receive(sync, 1, 9600, 0.0);
+  p.board.Process(Byte9600(1));
+  const double unplugAt = Byte9600(1) + 3.0;
+  p.board.Receive(sync, 1, 9600, unplugAt - Byte9600(1) - 0.5);  // answered after unplugAt
+  p.board.Process(unplugAt - 0.1);
+  EXPECT_FALSE(p.board.Unplugged());
+  EXPECT_DOUBLE_EQ(p.board.NextDueMs(), unplugAt);
+  p.board.Process(unplugAt + 10.0);
+  EXPECT_TRUE(p.board.Unplugged());
+  EXPECT_EQ(TakeAll(p.board, unplugAt + 10.0), std::vector<uint8_t>{0x11});
+}
 
 TEST(KvsimBoard, RepliesAreTimedFromTheArrivalNotFromALateCaller) {
   PacedBoard p(Dialect::kBoot);

@@ -32,6 +32,7 @@ Bytes MiniHost::Receive(size_t count, uint32_t timeoutMs) {
   port_.SetTimeouts(t);
   Bytes buffer(count);
   const platform::IoResult r = port_.Read(buffer.data(), count);
+  receiveFailed_ = !r.ok;
   buffer.resize(r.count);
   return buffer;
 }

@@ -25,6 +25,8 @@ class MiniHost {
   // Up to count bytes, waiting at most timeoutMs for all of them.
   Bytes Receive(size_t count, uint32_t timeoutMs = 2000);
   std::optional<uint8_t> ReceiveByte(uint32_t timeoutMs = 2000);
+  // Whether the last Receive failed as a call (the device hung up), not merely timed out.
+  bool ReceiveFailed() const { return receiveFailed_; }
 
   // Boot ROM of the GUI programmer's chips, and the KV40 BIROM: 0x18 / load / 0x18 / start.
   // Returns the four reply bytes (0xFF for a missing one).
@@ -46,6 +48,7 @@ class MiniHost {
 
  private:
   platform::SerialPortLinux port_;
+  bool receiveFailed_ = false;
 };
 
 // The load frame of the GUI boot ROM and the KV40 BIROM: 0x00, address, length, image, sum.

@@ -38,6 +38,9 @@ inline kvsim_harness::KvsimOptions Os3f10(std::vector<std::string> faults = {}) 
   return o;
 }
 
+// The frames StartControlProgram sends: sync, load frame, sync, start frame, test connect.
+constexpr uint32_t kFramesToStartControlProgram = 5;
+
 // Starts the board, downloads and starts the control program, and checks the test connect.
 inline ::testing::AssertionResult StartControlProgram(kvsim_harness::KvsimProcess& board,
                                                       const kvsim_harness::KvsimOptions& options, MiniHost& host) {
