@@ -41,7 +41,9 @@ bool TextLineReader::NextLine(std::string_view& line) {
   const void* lf = std::memchr(base + pos_, '\n', end_ - pos_);
   const size_t stop = lf == nullptr ? end_ : static_cast<size_t>(static_cast<const char*>(lf) - base);
   size_t contentEnd = stop;
-  if (contentEnd > pos_ && base[contentEnd - 1] == '\r') --contentEnd;
+  // CR LF is a line end; a CR without its LF (also the last byte before the end or Ctrl-Z)
+  // is part of the line, so a record that carries it is refused like any other stray byte.
+  if (lf != nullptr && contentEnd > pos_ && base[contentEnd - 1] == '\r') --contentEnd;
   line = std::string_view(base + pos_, contentEnd - pos_);
   pos_ = lf == nullptr ? end_ : stop + 1;
   ++lineNumber_;

@@ -1,6 +1,6 @@
-// Text files as the programs expect them: lines end in CR LF or LF (a lone CR at the end of
-// a line is dropped), and a Ctrl-Z byte (0x1A) ends the file. Written files end their lines
-// with CR LF.
+// Text files as the programs expect them: lines end in CR LF or LF (a CR without an LF after
+// it stays in the line, also at the end of the file), and a Ctrl-Z byte (0x1A) ends the
+// file. Written files end their lines with CR LF.
 #pragma once
 
 #include <cstddef>
