@@ -27,6 +27,12 @@ std::optional<QString> QtSaveFile(QWidget* parent, const FileDialogRequest& requ
 
 }  // namespace
 
+QString DirectoryToStartIn(const QString& path) {
+  if (path.isEmpty()) return path;
+  const QFileInfo info(path);
+  return info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+}
+
 FileDialogs& AppFileDialogs() {
   static FileDialogs dialogs{QtOpenFile, QtSaveFile};
   return dialogs;

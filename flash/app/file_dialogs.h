@@ -22,6 +22,10 @@ struct FileDialogs {
   std::function<std::optional<QString>(QWidget*, const FileDialogRequest&)> saveFile;
 };
 
+// Where a dialog asked to start at path starts: path itself when it is a directory, else the
+// directory that holds the file it names (the name is never preset); empty stays empty.
+QString DirectoryToStartIn(const QString& path);
+
 // The dialogs in use (initially the Qt file dialogs).
 FileDialogs& AppFileDialogs();
 

@@ -19,14 +19,19 @@
 #include "flash/app/file_dialogs.h"
 #include "flash/app/flash_dlg.h"
 #include "flash/app/progress_dlg.h"
+#include "flash/app/same_file.h"
 #include "flash/app/sound_player.h"
 #include "flash/hexfile/hex_file_loader.h"
+#include "flash/output/read_out_writer.h"
 
 namespace {
 
 constexpr const char* kHexFilter =
     "S format files (*.mhx;*.cnv;*.ahx)|*.mhx;*.cnv;*.ahx|Intel Hex files "
     "(*.ihx;*.ehx;*.hex)|*.ihx;*.ehx;*.hex|all files (*.*)|*.*||";
+
+// Copy refuses to write its read-out over the Hex File it would destroy.
+constexpr const char* kCopyOverHexFileText = "ERROR : CANNOT OVERWRITE THE HEX FILE";
 
 // The help documents, in the order they are looked for.
 constexpr const char* kCompiledHelp = "flash_html.chm";
@@ -209,9 +214,17 @@ std::optional<std::string> CFlashDlg::AskSaveFileName(const flash::SaveFileReque
   FileDialogRequest dialog;
   dialog.filter = QtFilterFromBarList(QString::fromStdString(request.filter));
   dialog.defaultExtension = QString::fromStdString(request.defaultExtension);
-  dialog.directory = QString::fromStdString(request.initialDirectory);
+  // The dialog starts in the Hex File's directory with no name preset, so that Enter alone
+  // never picks the Hex File.
+  dialog.directory = DirectoryToStartIn(QString::fromStdString(request.initialDirectory));
   const std::optional<QString> chosen = AppFileDialogs().saveFile(MessageOwner(flash::BoxOwner::kProgressWindow), dialog);
   if (!chosen) return std::nullopt;
+  if (IsSameFile(chosen->toStdString(), hexFilePath_)) {
+    // Nothing is read and nothing written, as after a cancelled dialog.
+    ShowMessageBox(kCopyOverHexFileText, flash::kReadOutCaption, flash::MessageIcon::kExclamation,
+                   flash::BoxOwner::kMainWindow);
+    return std::nullopt;
+  }
   return chosen->toStdString();
 }
 

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -36,6 +38,7 @@ class ScriptedUser {
   }
 
   QStringList messages;       // every message acknowledged, in order
+  QStringList boxCaptions;    // the caption of every message box answered, in order
   bool cancelWhileProgramming = false;
   bool cancelPressed = false;
   int ticksWindowStayedAfterCancel = 0;
@@ -46,6 +49,7 @@ class ScriptedUser {
     busy_ = true;
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
       messages << box->text();
+      boxCaptions << box->windowTitle();
       if (box->text().startsWith(kResetPrompt)) resetBoard_();
       box->button(QMessageBox::Ok)->click();
       busy_ = false;
@@ -231,6 +235,68 @@ TEST_F(EndToEndTest, CopyWritesBothFormats) {
     EXPECT_TRUE(ImageOf(out.toStdString(), dlg_->Link().Settings().chip) == expected) << format;
     EXPECT_FALSE(filterSeen.isEmpty());
   }
+}
+
+// The Hex File as a copy in a folder of the test's own, so that nothing can harm the sample.
+class CopyBesideTheHexFileTest : public EndToEndTest {
+ protected:
+  void SetUp() override {
+    EndToEndTest::SetUp();
+    QFile source(QString::fromStdString(hexPath_));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    original_ = source.readAll();
+    dir_.Write(QStringLiteral("input/prog.hex"), original_);
+    dlg_->OnDropFiles({dir_.File(QStringLiteral("input/prog.hex"))});
+    ASSERT_EQ(dlg_->HexFileName(), QStringLiteral("prog.hex"));
+    Press(kIdDownload);
+    ASSERT_TRUE(CommandsEnabled());
+  }
+  static QString Canonical(const QString& path) { return QFileInfo(path).canonicalFilePath(); }
+  QByteArray original_;
+};
+
+TEST_F(CopyBesideTheHexFileTest, SaveAsStartsInTheHexFileFolderWithNoNamePreset) {
+  QString startDirectory;
+  QString presetName = QStringLiteral("(no name field)");
+  apptest::WhenModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
+    startDirectory = dialog->directory().absolutePath();
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    presetName = name->text();
+    // The user types a name without extension and presses Enter.
+    name->selectAll();
+    QTest::keyClicks(name, QStringLiteral("read"));
+    QTest::keyClick(name, Qt::Key_Return);
+  });
+  EXPECT_EQ(Press(kIdCopy), QStringList{QStringLiteral("The Copy ending")});
+  EXPECT_EQ(Canonical(startDirectory), Canonical(dir_.File(QStringLiteral("input"))));
+  EXPECT_EQ(presetName, QString());
+  EXPECT_EQ(dir_.Read(QStringLiteral("input/prog.hex")), original_);
+  EXPECT_TRUE(dir_.Read(QStringLiteral("input/read.mhx")).startsWith("S0"));
+}
+
+TEST_F(CopyBesideTheHexFileTest, ReadOutOverTheHexFileIsRefusedHoweverItIsSpelt) {
+  ASSERT_TRUE(QFile::link(dir_.File(QStringLiteral("input/prog.hex")), dir_.File(QStringLiteral("link.hex"))));
+  const QString spellings[] = {
+      dir_.File(QStringLiteral("input/prog.hex")),
+      dir_.File(QStringLiteral("input/./prog.hex")),
+      dir_.File(QStringLiteral("input//../input/prog.hex")),
+      dir_.File(QStringLiteral("link.hex")),
+  };
+  for (const QString& spelling : spellings) {
+    AppFileDialogs().saveFile = [&](QWidget*, const FileDialogRequest&) -> std::optional<QString> {
+      return spelling;
+    };
+    user_->boxCaptions.clear();
+    EXPECT_EQ(Press(kIdCopy), QStringList{QStringLiteral("ERROR : CANNOT OVERWRITE THE HEX FILE")})
+        << spelling.toStdString();
+    EXPECT_EQ(user_->boxCaptions, QStringList{QStringLiteral("Flash Memory Writer")});
+    EXPECT_EQ(dir_.Read(QStringLiteral("input/prog.hex")), original_) << spelling.toStdString();
+  }
+  EXPECT_TRUE(board_.Events("read").empty());  // nothing was read for a file refused
+  EXPECT_TRUE(CommandsEnabled());
 }
 
 TEST_F(EndToEndTest, CancelDuringProgrammingStopsAndWaitsForOk) {
