@@ -79,7 +79,7 @@ IoResult FakeSerialPort::Read(uint8_t* buffer, size_t count) {
     // its deadline, before a byte due at that very moment.
     const uint64_t intervalEnd = (!got.empty() && interval != 0) ? lastByteMs + interval : kNever;
     const uint64_t nextArrival = input_.empty() ? kNever : std::max(input_.front().availableAtMs, clock_.TickMs());
-    if (nextArrival != kNever && nextArrival < deadline && nextArrival <= intervalEnd) {
+    if (nextArrival != kNever && nextArrival < deadline && nextArrival <= intervalEnd && nextArrival < lostAtMs_) {
       if (nextArrival > clock_.TickMs()) clock_.Advance(nextArrival - clock_.TickMs());
       got.push_back(input_.front().byte);
       input_.pop_front();
@@ -89,6 +89,13 @@ IoResult FakeSerialPort::Read(uint8_t* buffer, size_t count) {
     // Nothing more within the bounds: a real port would wait until the first bound ends.
     // With no bound at all it would wait for ever; here nothing more can come, so it returns.
     const uint64_t end = std::min(deadline, intervalEnd);
+    if (lostAtMs_ != kNoLoss && lostAtMs_ <= end) {
+      // The device goes before the read's bounds end: the read fails there.
+      if (lostAtMs_ > clock_.TickMs()) clock_.Advance(lostAtMs_ - clock_.TickMs());
+      result.ok = false;
+      result.lost = true;
+      break;
+    }
     if (end != kNever && end > clock_.TickMs()) clock_.Advance(end - clock_.TickMs());
     break;
   }
@@ -96,6 +103,7 @@ IoResult FakeSerialPort::Read(uint8_t* buffer, size_t count) {
   result.count = got.size();
   // The read is recorded when it returns, with the bytes it returned.
   Record(Event::Kind::Read, std::move(got), static_cast<uint32_t>(count));
+  events_.back().ok = result.ok;
   return result;
 }
 
@@ -103,8 +111,10 @@ IoResult FakeSerialPort::Write(const uint8_t* data, size_t count) {
   IoResult result;
   std::vector<uint8_t> bytes(data, data + count);
   Record(Event::Kind::Write, bytes);
-  if (!open_ || writeFails_) {
+  const bool lost = open_ && clock_.TickMs() >= lostAtMs_;
+  if (!open_ || writeFails_ || lost) {
     events_.back().ok = false;
+    result.lost = lost;
     return result;
   }
   result.ok = true;

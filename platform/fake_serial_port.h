@@ -64,6 +64,10 @@ class FakeSerialPort final : public SerialPort {
   void SetTimeoutsFail(bool fails) { timeoutsFail_ = fails; }
   void SetReadFails(bool fails) { readFails_ = fails; }
   void SetWriteFails(bool fails) { writeFails_ = fails; }
+  // The device goes away (an adapter pulled) now, or ms from now: bytes due before then are
+  // still read, after it every read and write fails as lost.
+  void SetDeviceLost(bool lost) { lostAtMs_ = lost ? clock_.TickMs() : kNoLoss; }
+  void SetDeviceLostAfter(uint64_t ms) { lostAtMs_ = clock_.TickMs() + ms; }
   // A pseudo-terminal has no modem lines: SetDtr/SetRts then fail.
   void SetHasModemLines(bool has) { hasModemLines_ = has; }
 
@@ -99,6 +103,8 @@ class FakeSerialPort final : public SerialPort {
   bool timeoutsFail_ = false;
   bool readFails_ = false;
   bool writeFails_ = false;
+  static constexpr uint64_t kNoLoss = ~uint64_t{0};
+  uint64_t lostAtMs_ = kNoLoss;
   bool hasModemLines_ = true;
 };
 

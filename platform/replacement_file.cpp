@@ -1,5 +1,7 @@
 #include "platform/replacement_file.h"
 
+#include "platform/termination_cleanup.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,6 +75,7 @@ bool ReplacementFile::Create(const std::string& path) {
     temp_.clear();
     return false;
   }
+  cleanupSlot_ = DeleteOnTermination(temp_);
   return true;
 }
 
@@ -95,6 +98,8 @@ bool ReplacementFile::Commit() {
   errno = 0;
   if (std::fclose(file) != 0 || rename(temp_.c_str(), target_.c_str()) != 0) return Fail();
   temp_.clear();
+  ForgetOnTermination(cleanupSlot_);
+  cleanupSlot_ = -1;
   return true;
 }
 
@@ -113,6 +118,8 @@ void ReplacementFile::Abandon() {
     unlink(temp_.c_str());
     temp_.clear();
   }
+  ForgetOnTermination(cleanupSlot_);
+  cleanupSlot_ = -1;
 }
 
 }  // namespace platform

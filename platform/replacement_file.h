@@ -7,7 +7,8 @@
 //   file.Write(...)        buffered writes
 //   file.Commit();         flush, sync to the disk, close, rename over path
 // Abandon() (and the destructor, when Commit was not reached) closes and deletes the
-// temporary file; path is not touched.
+// temporary file; path is not touched. So does an interrupt (SIGINT, SIGTERM, SIGHUP) while
+// the file is open.
 #pragma once
 
 #include <cstddef>
@@ -46,6 +47,7 @@ class ReplacementFile {
   std::string target_;
   std::string temp_;
   int error_ = 0;
+  int cleanupSlot_ = -1;  // the temporary file's entry in the interrupt clean-up
 };
 
 }  // namespace platform

@@ -36,9 +36,12 @@ enum LineErrorFlags : uint32_t {
 };
 
 // Result of one read or write call: ok is false when the call itself failed (port closed,
-// device gone); count is what was transferred before the call returned.
+// device gone); lost is true when that failure is the device going away (hang-up, adapter
+// unplugged), so nothing will come from it again; count is what was transferred before the
+// call returned.
 struct IoResult {
   bool ok = false;
+  bool lost = false;
   size_t count = 0;
 };
 

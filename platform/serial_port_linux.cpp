@@ -20,6 +20,9 @@ namespace {
 
 constexpr uint64_t kNoDeadline = std::numeric_limits<uint64_t>::max();
 
+// The errors of a device that is no longer there: a hung-up line or a removed adapter.
+bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
+
 // Total bound of a transfer of count bytes, as an absolute tick, or kNoDeadline when both
 // parts are 0.
 uint64_t TotalDeadline(uint64_t startMs, uint32_t constantMs, uint32_t perByteMs, size_t count) {
@@ -140,6 +143,7 @@ IoResult SerialPortLinux::Read(uint8_t* buffer, size_t count) {
     // poll() report the device readable while read() finds nothing, for ever.
     if ((n < 0 && errno != EAGAIN && errno != EINTR) || hungUp) {
       result.ok = false;
+      result.lost = hungUp || DeviceGone(errno);
       return result;
     }
     // Nothing waiting: sleep until a byte comes or a bound runs out.
@@ -180,6 +184,7 @@ IoResult SerialPortLinux::Write(const uint8_t* data, size_t count) {
     }
     if (n < 0 && errno != EAGAIN && errno != EINTR) {
       result.ok = false;
+      result.lost = DeviceGone(errno);
       return result;
     }
     // The driver's buffer is full: wait for room within the write bound.
@@ -193,6 +198,7 @@ IoResult SerialPortLinux::Write(const uint8_t* data, size_t count) {
     if (events == 0) return result;
     if (events < 0 || ((events & POLLOUT) == 0 && (events & (POLLHUP | POLLERR | POLLNVAL)) != 0)) {
       result.ok = false;
+      result.lost = events > 0 && (events & POLLHUP) != 0;
       return result;
     }
   }

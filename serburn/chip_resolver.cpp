@@ -194,10 +194,14 @@ bool ReadChipRecord(std::string chipdefText, RunSettings& s, Reporter& reporter)
   const std::string clock = s.clockText ? *s.clockText : (s.series == Series::KV40 ? "16" : "4");
   const auto clockTokens = ListTokens(next());
   if (tooLong) return lines.ReportTooLong(reporter);
-  size_t index = 0;
-  // A prefix comparison over the clock text's length (a shorter token never matches).
+  // A prefix comparison over the clock text's length (a shorter token never matches). The
+  // key itself (token 0) only counts the positions: a label never matches it, and an empty
+  // label matches nothing.
+  size_t index = 1;
   while (index < clockTokens.size() && clockTokens[index].substr(0, clock.size()) != clock) ++index;
-  if (index >= clockTokens.size()) return ConfigError(reporter, "/oCLOCK option not found in CHIPDEF.ini");
+  if (clock.empty() || index >= clockTokens.size()) {
+    return ConfigError(reporter, "/oCLOCK option not found in CHIPDEF.ini");
+  }
   s.clockIndex = static_cast<uint8_t>(index);
 
   const auto baudTokens = ListTokens(next());

@@ -82,6 +82,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args, RunSettings& 
           return ParseResult::Failed;
         }
         s.startAddress = static_cast<uint32_t>(address);
+        s.startFromSwitch = true;
         break;
       }
       case 'w': {

@@ -16,8 +16,7 @@ int main(int argc, char** argv) {
                            std::cout,
                            [](const std::string& text) { platform::WriteToTerminal(text); },
                            [] { return platform::KeyWaiting(); },
-                           platform::ProgramDirectory(),
-                           std::string()};
+                           platform::ProgramDirectory()};
   const std::vector<std::string> args(argv + 1, argv + argc);
   return serburn::RunSerburn(args, env);
 }

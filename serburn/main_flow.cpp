@@ -1,8 +1,11 @@
 #include "serburn/main_flow.h"
 
+#include <cstdio>
+
 #include "serburn/birom.h"
 #include "serburn/chip_resolver.h"
 #include "serburn/command_line.h"
+#include "serburn/data_image.h"
 #include "serburn/module_protocol.h"
 
 namespace serburn {
@@ -11,7 +14,19 @@ namespace {
 
 constexpr uint32_t kBlockAlignment = 512;
 
-bool ConfigError(Reporter& reporter, const char* text) { return reporter.Error(ErrorClass::Configuration, text); }
+bool ConfigError(Reporter& reporter, const std::string& text) {
+  return reporter.Error(ErrorClass::Configuration, text);
+}
+
+// A range that ends before it starts would program, verify and read nothing.
+bool CheckRange(const RunSettings& s, Reporter& reporter) {
+  if (s.startAddress <= s.endAddress) return true;
+  if (!s.startFromSwitch) return ConfigError(reporter, "StartAddress above EndAddress in CHIPDEF.ini");
+  char text[80];
+  std::snprintf(text, sizeof text, "bad address in /s parameter (should be 0x4000...0x%lx)",
+                static_cast<unsigned long>(s.endAddress));
+  return ConfigError(reporter, text);
+}
 
 // Checks and chip resolution after parsing, in their fixed order.
 bool Configure(RunSettings& s, Reporter& reporter) {
@@ -28,6 +43,17 @@ bool Configure(RunSettings& s, Reporter& reporter) {
     return ConfigError(reporter, "file for program/verify/read operation is not specified");
   }
   if (s.startAddress % kBlockAlignment != 0) return ConfigError(reporter, "bad flash start address, not multiple 512");
+  return CheckRange(s, reporter);
+}
+
+// The data file and the read-out target, checked before the port is opened so that a
+// wrong name or a bad file never costs the chip its contents.
+bool PrepareFiles(Session& session) {
+  const RunSettings& s = session.settings;
+  // A module started with /d ends the run at its start, except in the older KV41 dialect.
+  if (s.stopAfterStart && s.dialect() != Dialect::KV41Old) return true;
+  if ((s.program || s.verify) && !LoadDataImage(s, session.dataImage, session.reporter)) return false;
+  if (s.read && !session.readOut.Create(s.dataFileName, session.reporter)) return false;
   return true;
 }
 
@@ -61,7 +87,6 @@ int RunSerburn(const std::vector<std::string>& args, Environment& env) {
   Reporter reporter(env.out);
   PortLink link(env.port, env.clock, settings, reporter);
   Session session(settings, reporter, link);
-  session.tempDirectory = env.tempDirectory;
 
   auto closing = [&]() {
     if (link.IsOpen()) link.CloseAfterReset();
@@ -92,7 +117,7 @@ int RunSerburn(const std::vector<std::string>& args, Environment& env) {
   reporter.SetTagged(settings.taggedOutput);
   reporter.SetSingleExitCode(settings.singleExitCode);
 
-  if (Configure(settings, reporter) && Connect(session)) {
+  if (Configure(settings, reporter) && PrepareFiles(session) && Connect(session)) {
     closing();
     return 0;
   }

@@ -19,7 +19,6 @@ struct Environment {
   std::function<void(const std::string&)> writeToTerminal;  // the usage text
   std::function<bool()> consumeKey;                          // reads a waiting keystroke
   std::string programDirectory;                              // ends in a separator
-  std::string tempDirectory;                                 // empty: the current directory
 };
 
 constexpr const char* kBanner = "InSystem Serial Programmer KV4X.     v3.00(w32)";

@@ -6,7 +6,7 @@
 
 #include "serburn/birom.h"
 #include "serburn/crc16.h"
-#include "serburn/data_file.h"
+#include "serburn/data_image.h"
 
 namespace serburn {
 
@@ -40,7 +40,7 @@ std::string WrongTestReply(uint8_t received) {
 bool AwaitCompletion(Session& s, uint8_t code, uint8_t& reply) {
   if (code == kCmdErase) {
     s.reporter.Progress('i');
-    for (int i = 0; i < kErasePolls; ++i) {
+    for (int i = 0; i < kErasePolls && !s.link.Lost(); ++i) {
       s.reporter.Progress('.');
       s.link.Wait(kPollMs);
       if (s.link.Read(&reply, 1) == 1) return true;
@@ -52,7 +52,7 @@ bool AwaitCompletion(Session& s, uint8_t code, uint8_t& reply) {
     const uint64_t begin = clock.TickMs();
     do {
       if (s.link.Read(&reply, 1) == 1) return true;
-    } while (clock.TickMs() - begin < kBlankCheckMs);
+    } while (!s.link.Lost() && clock.TickMs() - begin < kBlankCheckMs);
     return false;
   }
   return s.link.Read(&reply, 1) == 1;
@@ -86,27 +86,23 @@ bool DeviceCommand(Session& s, const char* label, uint8_t command) {
   return true;
 }
 
-// Reads the data file block by block from the start address and runs
-// action(file, address, block) on every block that is not blank (a blank one is marked ".").
-// Reported "Ok" when the file ends or the end address is passed; false on any failure.
+// Runs action(address, block) on every block of the data image from the start address on;
+// a blank block is marked "." and skipped when skipBlank. Reported "Ok" at the end.
 template <typename Action>
-bool ForEachDataBlock(Session& s, const char* label, Action action) {
+bool ForEachDataBlock(Session& s, const char* label, bool skipBlank, Action action) {
   s.reporter.Info(label);
-  DataFile file(s);
-  if (!file.Open(s.settings.dataFileName, DataFile::Mode::Read)) return false;
   s.reporter.Progress('i');
-  std::array<uint8_t, kBlockSize> block{};
-  for (uint64_t address = s.settings.startAddress; address <= s.settings.endAddress; address += kBlockSize) {
-    const DataFile::BlockRead r = file.ReadBlock(block.data());
-    if (r == DataFile::BlockRead::End) break;
-    if (r == DataFile::BlockRead::Failed) return false;
-    if (IsBlankBlock(block.data())) {
+  const std::vector<uint8_t>& image = s.dataImage;
+  uint64_t address = s.settings.startAddress;
+  for (size_t offset = 0; offset + kBlockSize <= image.size() && address <= s.settings.endAddress;
+       offset += kBlockSize, address += kBlockSize) {
+    const uint8_t* block = image.data() + offset;
+    if (skipBlank && IsBlankBlock(block)) {
       s.reporter.Progress('.');
       continue;
     }
-    if (!action(file, static_cast<uint32_t>(address), block.data())) return false;
+    if (!action(static_cast<uint32_t>(address), block)) return false;
   }
-  file.Close();
   s.reporter.Append(" Ok");
   return true;
 }
@@ -206,12 +202,17 @@ BlockResult ReadBlock(Session& s, uint8_t* frame) {
   return BlockResult::Done;
 }
 
-bool Erase(Session& s) { return DeviceCommand(s, "Erase  : ", kCmdErase); }
+bool Erase(Session& s) {
+  if (!DeviceCommand(s, "Erase  : ", kCmdErase)) return false;
+  s.flashErased = true;
+  return true;
+}
 
 bool BlankCheck(Session& s) { return DeviceCommand(s, "Check  : ", kCmdBlankCheck); }
 
 bool Program(Session& s) {
-  return ForEachDataBlock(s, "Program: ", [&](DataFile&, uint32_t address, const uint8_t* block) {
+  // A blank block needs no writing: erased flash already holds it.
+  return ForEachDataBlock(s, "Program: ", true, [&](uint32_t address, const uint8_t* block) {
     if (!WriteBlockAt(s, address, block)) return false;
     s.reporter.Progress('p');
     return true;
@@ -219,12 +220,13 @@ bool Program(Session& s) {
 }
 
 bool Verify(Session& s) {
+  // A blank block is known to be in the flash only where this run erased it; anywhere else
+  // it is read and compared like every other block.
   std::array<uint8_t, kReadFrameSize> frame{};
-  return ForEachDataBlock(s, "Verify : ", [&](DataFile& file, uint32_t address, const uint8_t* block) {
+  return ForEachDataBlock(s, "Verify : ", s.flashErased, [&](uint32_t address, const uint8_t* block) {
     if (!ReadBlockAt(s, address, frame.data())) return false;
     for (size_t i = 0; i < kBlockSize; ++i) {
       if (frame[i] != block[i]) {
-        file.Close();
         char text[120];
         std::snprintf(text, sizeof text, "Verify FAIL. Address=0x%06lx: readed=0x%02x, must be=0x%02x ",
                       static_cast<unsigned long>(address + i), unsigned{frame[i]}, unsigned{block[i]});
@@ -238,16 +240,17 @@ bool Verify(Session& s) {
 
 bool ReadOut(Session& s) {
   s.reporter.Info("Read   : ");
-  DataFile file(s);
-  if (!file.Open(s.settings.dataFileName, DataFile::Mode::Write)) return false;
   s.reporter.Progress('i');
   std::array<uint8_t, kReadFrameSize> frame{};
   for (uint64_t address = s.settings.startAddress; address <= s.settings.endAddress; address += kBlockSize) {
-    if (!ReadBlockAt(s, static_cast<uint32_t>(address), frame.data())) return false;
-    if (!file.WriteBlock(frame.data())) return false;
+    if (!ReadBlockAt(s, static_cast<uint32_t>(address), frame.data()) ||
+        !s.readOut.WriteBlock(static_cast<uint32_t>(address), frame.data(), s.reporter)) {
+      s.readOut.Abandon();
+      return false;
+    }
     s.reporter.Progress('r');
   }
-  if (!file.Close()) return s.reporter.Error(ErrorClass::FileOperations, "unable to write to data file");
+  if (!s.readOut.Commit(s.reporter)) return false;
   s.reporter.Append(" Ok");
   return true;
 }
@@ -264,13 +267,14 @@ bool AutoErase(Session& s) {
   uint8_t reply = kAutoEraseDone;
   s.reporter.Progress('i');
   bool received = false;
-  for (int i = 0; i < kAutoErasePolls && !received; ++i) {
+  for (int i = 0; i < kAutoErasePolls && !received && !s.link.Lost(); ++i) {
     s.reporter.Progress('.');
     s.link.Wait(kPollMs);
     if (i < kAutoEraseReads) received = s.link.Read(&reply, 1) == 1;
   }
   if (!received) return ModuleError(s, "not received valid reply during autoerase");
   if (reply != kAutoEraseDone) return ModuleError(s, "autoerase fails");
+  s.flashErased = true;
   s.reporter.Append(" Ok");
   return true;
 }

@@ -42,15 +42,41 @@ bool PortLink::SetLine(Line role, bool on) {
   return reporter_.Error(ErrorClass::ComPort, "unable to control state of DTR/RTS pins");
 }
 
+void PortLink::ReportLost() {
+  if (lost_) return;
+  lost_ = true;
+  reporter_.Error(ErrorClass::ComPort, "COM port lost (device removed or hung up)");
+  reporter_.Mute();
+}
+
 bool PortLink::Write(const uint8_t* data, size_t count) {
+  if (lost_) return false;
   const platform::IoResult r = port_.Write(data, count);
+  if (r.lost) {
+    ReportLost();
+    return false;
+  }
   if (!r.ok || r.count < count) return reporter_.Error(ErrorClass::ComPort, "unable to write to COM");
   return true;
 }
 
-size_t PortLink::Read(uint8_t* buffer, size_t count) { return port_.Read(buffer, count).count; }
+size_t PortLink::Read(uint8_t* buffer, size_t count) {
+  if (lost_) return 0;
+  const platform::IoResult r = port_.Read(buffer, count);
+  if (r.lost) ReportLost();
+  return r.count;
+}
+
+void PortLink::DiscardInput() {
+  if (!lost_) port_.Purge(platform::kPurgeInput);
+}
+
+void PortLink::DrainOutput() {
+  if (!lost_) port_.Drain();
+}
 
 void PortLink::Wait(uint32_t ms) {
+  if (lost_) return;
   const uint64_t start = clock_.TickMs();
   for (;;) {
     const uint64_t elapsed = clock_.TickMs() - start;
@@ -60,7 +86,7 @@ void PortLink::Wait(uint32_t ms) {
 }
 
 PortLink::Pulse PortLink::ResetPulse(bool intoBirom) {
-  if (settings_.noPinControl || !port_.IsOpen()) return Pulse::Skipped;
+  if (settings_.noPinControl || !port_.IsOpen() || lost_) return Pulse::Skipped;
   if (!SetLine(Line::Mode, intoBirom)) return Pulse::Failed;
   if (!SetLine(Line::Reset, true)) return Pulse::Failed;
   Wait(kResetPulseMs);

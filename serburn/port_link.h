@@ -40,10 +40,15 @@ class PortLink {
   bool WriteByte(uint8_t byte) { return Write(&byte, 1); }
   // Count of bytes read before the time-outs ended the read (0 on time-out).
   size_t Read(uint8_t* buffer, size_t count);
-  void DiscardInput() { port_.Purge(platform::kPurgeInput); }
-  void DrainOutput() { port_.Drain(); }
-  // Returns once more than ms milliseconds have passed, sleeping meanwhile.
+  void DiscardInput();
+  void DrainOutput();
+  // Returns once more than ms milliseconds have passed, sleeping meanwhile; at once when
+  // the port is lost.
   void Wait(uint32_t ms);
+  // True once a read or write failed because the device went away (unplugged adapter,
+  // hang-up). That is reported once, as a COM-port error; from then on every read returns
+  // nothing and every write fails at once, so no caller waits or spins on a dead port.
+  bool Lost() const { return lost_; }
   // Mode line on (boot ROM) or off (normal), a 100 ms pulse on the reset line, then the
   // reset wait. Failed means the error was reported.
   Pulse ResetPulse(bool intoBirom);
@@ -53,11 +58,14 @@ class PortLink {
   platform::Clock& clock() { return clock_; }
 
  private:
+  void ReportLost();
+
   platform::SerialPort& port_;
   platform::Clock& clock_;
   const RunSettings& settings_;
   Reporter& reporter_;
   bool quiet_ = false;
+  bool lost_ = false;
 };
 
 }  // namespace serburn

@@ -40,14 +40,16 @@ void Reporter::Append(const std::string& text) {
 }
 
 bool Reporter::Error(ErrorClass cls, const std::string& text) {
+  if (failed_ == ErrorClass::Info) failed_ = cls;
+  if (muted_) return false;
   NewLine(true);
   out_ << Header(cls) << text << '\n';
   out_.flush();
-  if (failed_ == ErrorClass::Info) failed_ = cls;
   return false;
 }
 
 void Reporter::Progress(char mark) {
+  if (muted_) return;
   if (mark == 'i') {
     marks_ = 0;
     return;

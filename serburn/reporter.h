@@ -4,6 +4,8 @@
 //
 // An error does not end the program here: the reporter records it and the caller returns
 // false up to the main flow, which runs the closing sequence and exits with ExitCode().
+// A lost port ends the run at once: the failures that follow from it while the callers
+// unwind (the read that finds nothing, the reply that never came) are not printed.
 #pragma once
 
 #include <ostream>
@@ -34,11 +36,14 @@ class Reporter {
   // Continues the current line.
   void Append(const std::string& text);
   // Starts a new line with the class header and the text and ends it. Returns false so that
-  // callers can write `return reporter.Error(...)`.
+  // callers can write `return reporter.Error(...)`. Prints nothing once muted.
   bool Error(ErrorClass cls, const std::string& text);
   // One mark of the progress line: "i" restarts the count; any other mark is written, with
   // a continuation line after 64 marks and a bar after the 16th, 32nd and 48th.
   void Progress(char mark);
+  // After an error that ends the run by itself (the port was lost): later errors and marks
+  // are not printed.
+  void Mute() { muted_ = true; }
 
   bool Failed() const { return failed_ != ErrorClass::Info; }
   ErrorClass FailedClass() const { return failed_; }
@@ -54,6 +59,7 @@ class Reporter {
   bool tagged_ = false;
   bool singleExitCode_ = false;
   int marks_ = 0;
+  bool muted_ = false;
   ErrorClass failed_ = ErrorClass::Info;
 };
 

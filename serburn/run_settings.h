@@ -23,6 +23,7 @@ struct RunSettings {
   std::string moduleFileName;
   bool stopAfterStart = false;
   uint32_t startAddress = 0;  // 0 = from CHIPDEF.INI
+  bool startFromSwitch = false;  // set by /s
   uint32_t endAddress = 0;
   uint32_t loadAddress = 0;
   uint32_t resetWaitMs = 400;

@@ -1,10 +1,5 @@
 #include "serburn/s2_converter.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 
 #include "platform/text_file.h"
@@ -58,8 +53,7 @@ class RecordBytes {
 
 }  // namespace
 
-bool DecodeS2Text(std::string text, uint32_t start, uint32_t end, std::vector<uint8_t>& image, Reporter& reporter,
-                  const std::function<bool()>& beforeRecords) {
+bool DecodeS2Text(std::string text, uint32_t start, uint32_t end, std::vector<uint8_t>& image, Reporter& reporter) {
   platform::TextLineReader reader;
   reader.Assign(std::move(text));
   std::string_view line;
@@ -70,7 +64,6 @@ bool DecodeS2Text(std::string text, uint32_t start, uint32_t end, std::vector<ui
   const uint64_t size = end >= start ? uint64_t{end} - start + 1 : 0;
   if (size == 0 || size > kMaxS2Image) return FileError(reporter, "memory error");
   image.assign(size, kBlankByte);
-  if (beforeRecords && !beforeRecords()) return false;
 
   bool badDigit = false;
   std::vector<uint8_t> data;
@@ -99,44 +92,11 @@ bool DecodeS2Text(std::string text, uint32_t start, uint32_t end, std::vector<ui
   return true;
 }
 
-bool ConvertS2File(const std::string& mhxPath, uint32_t start, uint32_t end, const std::string& directory,
-                   std::string& tempName, Reporter& reporter) {
+bool ConvertS2File(const std::string& mhxPath, uint32_t start, uint32_t end, std::vector<uint8_t>& image,
+                   Reporter& reporter) {
   std::string text;
   if (!platform::ReadWholeFile(mhxPath, text)) return FileError(reporter, "error open .mhx");
-
-  std::string name;
-  int fd = -1;
-  auto createTemp = [&]() {
-    std::string pattern = (directory.empty() ? std::string() : directory + "/") + "serburn-XXXXXX";
-    fd = mkstemp(pattern.data());
-    if (fd < 0) return FileError(reporter, "error create temp file name");
-    name = pattern;
-    return true;
-  };
-  std::vector<uint8_t> image;
-  const bool decoded = DecodeS2Text(std::move(text), start, end, image, reporter, createTemp);
-  bool written = false;
-  if (decoded) {
-    size_t done = 0;
-    while (done < image.size()) {
-      const ssize_t n = write(fd, image.data() + done, image.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    written = done == image.size();
-    if (!written) FileError(reporter, "error write temp file");
-  }
-  if (fd >= 0 && close(fd) != 0 && written) {
-    written = false;
-    FileError(reporter, "error write temp file");
-  }
-  if (!written) {
-    if (!name.empty()) unlink(name.c_str());
-    return false;
-  }
-  tempName = name;
-  return true;
+  return DecodeS2Text(std::move(text), start, end, image, reporter);
 }
 
 }  // namespace serburn

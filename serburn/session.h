@@ -2,9 +2,11 @@
 // and the state that outlives a single step.
 #pragma once
 
-#include <string>
+#include <cstdint>
+#include <vector>
 
 #include "serburn/port_link.h"
+#include "serburn/read_out_file.h"
 #include "serburn/reporter.h"
 #include "serburn/run_settings.h"
 
@@ -27,8 +29,12 @@ struct Session {
   int transmitCrcErrors = 0;
   int writeFailures = 0;
   int receiveCrcErrors = 0;  // never reset during a run
-  // Directory for the temporary image of a .mhx file (empty: the current directory).
-  std::string tempDirectory;
+  // Set once this run erased the flash (erase or auto-erase): blank blocks are then known.
+  bool flashErased = false;
+  // What program and verify write and compare, loaded before the port is opened.
+  std::vector<uint8_t> dataImage;
+  // The read's target, created before the port is opened.
+  ReadOutFile readOut;
 };
 
 }  // namespace serburn

@@ -1,7 +1,9 @@
 #include "platform/replacement_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -120,5 +122,30 @@ TEST(ReplacementFile, CommitOverADirectoryFailsAndCleansUp) {
   EXPECT_EQ(dir.EntryCount(), 1u);
   EXPECT_TRUE(std::filesystem::is_directory(dir.File("sub")));
 }
+
+// An interrupt while the new file is being written (Ctrl-C, kill, a closed terminal) leaves
+// the old file as it was and no temporary file; the process still ends by that signal.
+class InterruptedReplacement : public ::testing::TestWithParam<int> {};
+
+TEST_P(InterruptedReplacement, LeavesTheOldFileAndNoTemporaryFile) {
+  TempDir dir;
+  dir.Write("a.txt", "old");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ReplacementFile file;
+    if (!file.Create(dir.File("a.txt")) || !WriteText(file, "half")) _exit(1);
+    raise(GetParam());
+    _exit(2);  // not reached: the signal ends the process
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+  EXPECT_EQ(WTERMSIG(status), GetParam());
+  EXPECT_EQ(dir.Read("a.txt"), "old");
+  EXPECT_EQ(dir.EntryCount(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptedReplacement, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
 
 }  // namespace

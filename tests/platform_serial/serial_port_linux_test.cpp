@@ -241,8 +241,21 @@ TEST_F(SerialPortLinuxTest, ReadFailsWhenTheOtherEndGoesAway) {
   IoResult r;
   const uint64_t elapsed = Measure([&] { r = port_.Read(&byte, 1); });
   EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(r.lost);
   EXPECT_EQ(r.count, 0u);
   EXPECT_LT(elapsed, 1000u);
+  const IoResult w = port_.Write(&byte, 1);
+  EXPECT_FALSE(w.ok);
+  EXPECT_TRUE(w.lost);
+}
+
+TEST_F(SerialPortLinuxTest, ATimeOutIsNoLostDevice) {
+  ASSERT_TRUE(port_.SetTimeouts(Timeouts(0, 0, 50)));
+  uint8_t byte = 0;
+  const IoResult r = port_.Read(&byte, 1);
+  EXPECT_TRUE(r.ok);
+  EXPECT_FALSE(r.lost);
+  EXPECT_EQ(r.count, 0u);
 }
 
 }  // namespace

@@ -258,6 +258,16 @@ INSTANTIATE_TEST_SUITE_P(
         RecordError{"[KV40K358]\nDownloadFile=a\nLoadAddress=0\nStartAddress=0\nEndAddress=0\nF=1\n"
                     "Clock=4,8,16\nBaud=1,2,3\n",
                     "160", "/oCLOCK option not found in CHIPDEF.ini"},
+        // The key of the clock line is no clock label, and an empty label names none.
+        RecordError{"[KV40K358]\nDownloadFile=a\nLoadAddress=0\nStartAddress=0\nEndAddress=0\nF=1\n"
+                    "Clock=4,8,16\nBaud=1,2,3\n",
+                    "", "/oCLOCK option not found in CHIPDEF.ini"},
+        RecordError{"[KV40K358]\nDownloadFile=a\nLoadAddress=0\nStartAddress=0\nEndAddress=0\nF=1\n"
+                    "Clock=4,8,16\nBaud=1,2,3\n",
+                    "Clock", "/oCLOCK option not found in CHIPDEF.ini"},
+        RecordError{"[KV40K358]\nDownloadFile=a\nLoadAddress=0\nStartAddress=0\nEndAddress=0\nF=1\n"
+                    "Clock=4,8,16\nBaud=1,2,3\n",
+                    "C", "/oCLOCK option not found in CHIPDEF.ini"},
         RecordError{"[KV40K358]\nDownloadFile=a\nLoadAddress=0\nStartAddress=0\nEndAddress=0\nF=1\n"
                     "Clock=4,8,16\nBaud=1,2\n",
                     nullptr, "Baud or Baud2 parameter error in CHIPDEF.ini"},

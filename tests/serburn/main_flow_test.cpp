@@ -45,7 +45,7 @@ class MainFlow : public ::testing::Test {
 
   int Run(std::vector<std::string> args) {
     Environment env{port, clock, out, [this](const std::string& t) { terminal += t; },
-                    [this] { ++keyChecks; return false; }, dir.path() + "/", dir.path()};
+                    [this] { ++keyChecks; return false; }, dir.path() + "/"};
     return RunSerburn(args, env);
   }
 
@@ -162,6 +162,60 @@ TEST_F(MainFlow, ChecksAfterParsing) {
                            kBannerLine + "\nError in configuration: bad flash start address, not multiple 512\n");
   EXPECT_TRUE(port.Events().empty());
 }
+
+struct EarlyRefusal {
+  const char* name;
+  std::vector<std::string> args;  // "DIR" stands for the test's directory
+  int exitCode;
+  const char* line;               // the error line, after its class header
+};
+
+class RefusedBeforeThePortOpens : public MainFlow, public ::testing::WithParamInterface<EarlyRefusal> {
+ protected:
+  void SetUp() override {
+    dir.Write("long.bin", std::string(2048, '\x42') + "\x01");
+    dir.Write("bad.mhx", "S0030000FC\nS2050042007E3B\n");
+  }
+};
+
+// A typo or a bad file ends the run before the port is opened: the chip keeps its contents.
+TEST_P(RefusedBeforeThePortOpens, WithTheClassAndMessage) {
+  std::vector<std::string> args = GetParam().args;
+  for (std::string& a : args) {
+    if (a.rfind("DIR", 0) == 0) a = dir.path() + a.substr(3);
+  }
+  EXPECT_EQ(Run(args), GetParam().exitCode);
+  std::string line = std::string(GetParam().line) + "\n";
+  const size_t named = line.find("DIR");  // a message that names the file
+  if (named != std::string::npos) line.replace(named, 3, dir.path());
+  ASSERT_GE(out.str().size(), line.size()) << out.str();
+  EXPECT_EQ(out.str().substr(out.str().size() - line.size()), line) << out.str();
+  EXPECT_TRUE(port.Events().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedBeforeThePortOpens,
+    ::testing::Values(
+        EarlyRefusal{"MissingDataFile", {"/KV40K358", "/e", "/p", "/b", "DIR/missing.bin"}, 3,
+                     "File operations error: unable to open data file"},
+        EarlyRefusal{"MhxWithAnError", {"/KV40K358", "/e", "/p", "/b", "DIR/bad.mhx"}, 3,
+                     "File operations error: error CRC in .mhx"},
+        EarlyRefusal{"FileLongerThanTheArea", {"/KV40K358", "/e", "/p", "/b", "DIR/long.bin"}, 3,
+                     "File operations error: data file DIR/long.bin has 2049 bytes, more than the 2048 bytes of "
+                     "the flash area 0x004000..0x0047FF (only 0xFF may follow the area)"},
+        EarlyRefusal{"VerifyOfAMissingFile", {"/KV40K358", "/v", "/b", "DIR/missing.mhx"}, 3,
+                     "File operations error: error open .mhx"},
+        EarlyRefusal{"ReadOutWhereNoFileCanBe", {"/KV40K358", "/r", "/b", "DIR/no/such/dir/out.bin"}, 3,
+                     "File operations error: unable to open data file"},
+        EarlyRefusal{"ReadOutOverADirectory", {"/KV40K358", "/r", "/b", "DIR/kv40"}, 3,
+                     "File operations error: unable to open data file"},
+        EarlyRefusal{"StartPastTheEnd", {"/KV40K358", "/e", "/s4800"}, 1,
+                     "Error in configuration: bad address in /s parameter (should be 0x4000...0x47ff)"},
+        EarlyRefusal{"EmptyClockLabel", {"/KV40K358", "/e", "/o"}, 1,
+                     "Error in configuration: /oCLOCK option not found in CHIPDEF.ini"},
+        EarlyRefusal{"ClockKeyAsLabel", {"/KV40K358", "/e", "/oClock"}, 1,
+                     "Error in configuration: /oCLOCK option not found in CHIPDEF.ini"}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(MainFlow, ResetOnly) {
   EXPECT_EQ(Run({"/w0", "/g", "/y"}), 0);

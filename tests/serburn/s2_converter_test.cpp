@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "serburn/s2_converter.h"
+#include "serburn/s2_writer.h"
 #include "temp_dir.h"
 
 namespace serburn {
@@ -150,45 +151,67 @@ TEST(S2Converter, RecordWithoutDataAnywhereIsHarmless) {
 
 class S2Files : public ::testing::Test {
  protected:
-  std::string Convert(const std::string& mhx, std::string& temp, bool& ok) {
+  std::string Convert(const std::string& mhx, std::vector<uint8_t>& image, bool& ok) {
     std::ostringstream out;
     Reporter r(out);
-    ok = ConvertS2File(mhx, kStart, kEnd, dir.path(), temp, r);
+    ok = ConvertS2File(mhx, kStart, kEnd, image, r);
     return out.str();
   }
   TempDir dir;
 };
 
-TEST_F(S2Files, WritesTheImageToAFreshTemporaryFile) {
+TEST_F(S2Files, ConvertsInMemoryAndWritesNoFile) {
   const std::string mhx = dir.Write("in.mhx", kHeader + S2(0x4200, {0x11, 0x22}));
-  std::string t1, t2;
-  bool ok1 = false, ok2 = false;
-  Convert(mhx, t1, ok1);
-  Convert(mhx, t2, ok2);
-  ASSERT_TRUE(ok1 && ok2);
-  EXPECT_NE(t1, t2);
-  std::ifstream in(t1, std::ios::binary);
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes;
+  bool ok = false;
+  Convert(mhx, bytes, ok);
+  ASSERT_TRUE(ok);
   ASSERT_EQ(bytes.size(), 1024u);
   EXPECT_EQ(bytes[0x200], 0x11);
   EXPECT_EQ(bytes[0x201], 0x22);
   EXPECT_EQ(bytes[0], 0xFF);
+  EXPECT_EQ(dir.Count(), 1u);
 }
 
-TEST_F(S2Files, FailureLeavesNoTemporaryFile) {
+TEST_F(S2Files, FailureLeavesNoFile) {
   const std::string mhx = dir.Write("in.mhx", kHeader + S2(0x4200, {1}) + "S2BAD\n");
-  std::string temp;
+  std::vector<uint8_t> image;
   bool ok = true;
-  EXPECT_EQ(Convert(mhx, temp, ok), "\nFile operations error: error CRC in .mhx\n");
+  EXPECT_EQ(Convert(mhx, image, ok), "\nFile operations error: error CRC in .mhx\n");
   EXPECT_FALSE(ok);
   EXPECT_EQ(dir.Count(), 1u);
 }
 
 TEST_F(S2Files, MissingFile) {
-  std::string temp;
+  std::vector<uint8_t> image;
   bool ok = true;
-  EXPECT_EQ(Convert(dir.File("none.mhx"), temp, ok), "\nFile operations error: error open .mhx\n");
+  EXPECT_EQ(Convert(dir.File("none.mhx"), image, ok), "\nFile operations error: error open .mhx\n");
   EXPECT_EQ(dir.Count(), 0u);
+}
+
+// A read-out written as S2 records reads back to the same bytes.
+TEST(S2Writer, RecordsReadBackThroughTheConverter) {
+  std::vector<uint8_t> data(kEnd - kStart + 1);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13 + 5);
+  std::string text = S2HeaderRecord();
+  AppendS2Records(text, kStart, data.data(), 512);
+  AppendS2Records(text, kStart + 512, data.data() + 512, 512);
+  text += S2EndRecord();
+  const Decoded d = Decode(text);
+  ASSERT_TRUE(d.ok) << d.output;
+  EXPECT_EQ(d.image, data);
+}
+
+TEST(S2Writer, RecordLayout) {
+  const uint8_t data[17] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,
+                            0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0xAB};
+  std::string text;
+  AppendS2Records(text, 0x12FFF8, data, sizeof data);
+  // Sixteen bytes a record; count, address and data, then the one's complement of their sum.
+  const std::vector<uint8_t> first(data, data + 16);
+  EXPECT_EQ(text, S2(0x12FFF8, first) + S2(0x130008, {0xAB}));
+  EXPECT_EQ(S2HeaderRecord(), "S0030000FC\n");
+  EXPECT_EQ(S2EndRecord(), "S804000000FB\n");
 }
 
 #ifdef SREC_CAT
@@ -201,16 +224,30 @@ TEST_F(S2Files, AgreesWithSrecCat) {
                           " -motorola -address-length=3 -disable=data-count -enable=exec-start-address"
                           " -execution-start-address=0x4000";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
-  std::string temp;
+  std::vector<uint8_t> bytes;
   bool ok = false;
-  const std::string output = Convert(mhx, temp, ok);
+  const std::string output = Convert(mhx, bytes, ok);
   ASSERT_TRUE(ok) << output;
-  std::ifstream in(temp, std::ios::binary);
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_EQ(bytes.size(), 1024u);
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 0x100), std::vector<uint8_t>(0x100, 0xFF));
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 0x100, bytes.begin() + 0x100 + 700), data);
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 0x100 + 700, bytes.end()), std::vector<uint8_t>(1024 - 0x100 - 700, 0xFF));
+}
+
+// srec_cat reads the records the writer makes to the bytes they were made from.
+TEST_F(S2Files, SrecCatReadsTheWrittenRecords) {
+  std::vector<uint8_t> data(1024);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31 + 1);
+  std::string text = S2HeaderRecord();
+  AppendS2Records(text, 0x104000, data.data(), data.size());
+  text += S2EndRecord();
+  const std::string mhx = dir.Write("out.mhx", text);
+  const std::string bin = dir.File("out.bin");
+  const std::string cmd = std::string(SREC_CAT) + " " + mhx + " -motorola -offset -0x104000 -o " + bin + " -binary";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  std::ifstream in(bin, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(bytes, data);
 }
 #endif
 

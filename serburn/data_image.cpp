@@ -1,0 +1,81 @@
+#include "serburn/data_image.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "serburn/chip_resolver.h"
+#include "serburn/s2_converter.h"
+
+namespace serburn {
+
+namespace {
+
+constexpr uint8_t kBlank = 0xFF;
+
+bool FileError(Reporter& reporter, const std::string& text) {
+  return reporter.Error(ErrorClass::FileOperations, text);
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string TooLongText(const RunSettings& s, uint64_t fileSize, uint64_t areaSize) {
+  char range[64];
+  std::snprintf(range, sizeof range, "0x%06lX..0x%06lX", static_cast<unsigned long>(s.startAddress),
+                static_cast<unsigned long>(s.endAddress));
+  return "data file " + s.dataFileName + " has " + std::to_string(fileSize) + " bytes, more than the " +
+         std::to_string(areaSize) + " bytes of the flash area " + range +
+         " (only 0xFF may follow the area)";
+}
+
+// Reads at most limit bytes into image, then checks that the rest of the file holds only
+// 0xFF; total is the file's whole length.
+bool ReadBinary(std::FILE* file, size_t limit, uint64_t areaSize, std::vector<uint8_t>& image, uint64_t& total,
+                bool& overflow) {
+  image.resize(limit);
+  const size_t n = std::fread(image.data(), 1, limit, file);
+  if (std::ferror(file)) return false;
+  image.resize(n);
+  total = n;
+  overflow = false;
+  for (uint64_t i = areaSize; i < n; ++i) overflow = overflow || image[i] != kBlank;
+  uint8_t chunk[4096];
+  for (;;) {
+    const size_t m = std::fread(chunk, 1, sizeof chunk, file);
+    for (size_t i = 0; i < m; ++i) overflow = overflow || chunk[i] != kBlank;
+    total += m;
+    if (m < sizeof chunk) return !std::ferror(file);
+  }
+}
+
+}  // namespace
+
+bool IsS2FileName(const std::string& name) {
+  return name.size() >= 4 && name.compare(name.size() - 4, 4, ".mhx") == 0;
+}
+
+bool LoadDataImage(const RunSettings& s, std::vector<uint8_t>& image, Reporter& reporter) {
+  const uint64_t areaSize = uint64_t{s.endAddress} - s.startAddress + 1;
+  const uint64_t blocks = (areaSize + kBlockSize - 1) / kBlockSize;
+  const std::string path = PlatformPath(s.dataFileName);
+  if (IsS2FileName(s.dataFileName)) {
+    if (!ConvertS2File(path, s.startAddress, s.endAddress, image, reporter)) return false;
+  } else {
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) return FileError(reporter, "unable to open data file");
+    uint64_t total = 0;
+    bool overflow = false;
+    if (!ReadBinary(file.get(), static_cast<size_t>(blocks * kBlockSize), areaSize, image, total, overflow)) {
+      return FileError(reporter, "unable to read from data file");
+    }
+    if (overflow) return FileError(reporter, TooLongText(s, total, areaSize));
+  }
+  // The blocks are programmed whole: data that ends inside a block cannot be sent.
+  if (image.size() % kBlockSize != 0) return FileError(reporter, "unable to read from data file");
+  return true;
+}
+
+}  // namespace serburn
