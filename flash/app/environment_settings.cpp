@@ -1,13 +1,14 @@
 #include "flash/app/environment_settings.h"
 
+#include "flash/app/path_limit.h"
 #include "platform/profile.h"
 
 namespace {
 
-// Text values are read into 261-character buffers: at most 260 characters survive.
+// A wave path over the path limit is no wave file; a path is never cut.
 std::string ReadPath(const std::string& file, const char* key) {
   std::string value = platform::GetProfileString(file, "Sound", key, kNoWaveFile);
-  if (value.size() > 260) value.resize(260);
+  if (!PathWithinLimit(value)) value = kNoWaveFile;
   return value;
 }
 

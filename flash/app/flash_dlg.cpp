@@ -25,6 +25,7 @@
 #include "flash/app/app_strings.h"
 #include "flash/app/dialog_units.h"
 #include "flash/app/letter_mnemonics.h"
+#include "flash/app/path_limit.h"
 #include "flash/app/program_icon.h"
 #include "flash/app/recent_settings.h"
 #include "flash/app/version_text.h"
@@ -35,7 +36,7 @@ namespace {
 
 // The limit of a path buffer on the platform the program was written for; an executable
 // path this long ends the program as it always did.
-constexpr size_t kMaxPath = 260;
+constexpr size_t kExecutablePathLimit = 260;
 
 const int kAreaIds[12] = {1005, 1006, 1007, 1009, 1016, 1017, 1022, 1023, 1024, 1025, 1026, 1028};
 
@@ -230,7 +231,7 @@ StartupResult CFlashDlg::Initialize() {
   if (versionText_ != kVersionReadError) version_->setText(QString::fromStdString(versionText_));
 
   // Program directory.
-  if (executablePath_.size() >= kMaxPath) return fail(StartupResult::kPathTooLong, "PATH TOO LONG error");
+  if (executablePath_.size() >= kExecutablePathLimit) return fail(StartupResult::kPathTooLong, "PATH TOO LONG error");
   if (programDir_.empty() || programDir_.back() != '/') programDir_ += '/';
 
   dataFilePath_ = platform::FindFileNoCase(programDir_, "DATAFILE.TXT");
@@ -374,7 +375,7 @@ void CFlashDlg::OnClockChanged() {
 void CFlashDlg::OnDropFiles(const QStringList& paths) {
   if (paths.isEmpty()) return;
   const QString path = paths.constFirst();
-  if (path.isEmpty() || static_cast<size_t>(path.toStdString().size()) > kMaxPath) return;
+  if (path.isEmpty() || !PathWithinLimit(path.toStdString())) return;
   const QFileInfo info(path);
   if (!info.exists() || info.isDir()) return;
   hexFilePath_ = path.toStdString();

@@ -18,6 +18,7 @@
 #include "flash/app/custom_prop.h"
 #include "flash/app/file_dialogs.h"
 #include "flash/app/flash_dlg.h"
+#include "flash/app/path_limit.h"
 #include "flash/app/progress_dlg.h"
 #include "flash/app/same_file.h"
 #include "flash/app/sound_player.h"
@@ -66,7 +67,8 @@ void CFlashDlg::OnOpen() {
   request.filter = QtFilterFromBarList(QString::fromLatin1(kHexFilter));
   request.directory = QDir::currentPath();
   const std::optional<QString> chosen = AppFileDialogs().openFile(this, request);
-  if (chosen) {
+  // A path over the limit is refused, as a drop and DATAFILE.TXT refuse it.
+  if (chosen && PathWithinLimit(QFileInfo(*chosen).absoluteFilePath().toStdString())) {
     hexFilePath_ = QFileInfo(*chosen).absoluteFilePath().toStdString();
     hexFileName_ = QFileInfo(*chosen).fileName();
     UpdateData(false);

@@ -1,5 +1,6 @@
 #include "flash/app/recent_settings.h"
 
+#include "flash/app/path_limit.h"
 #include "platform/profile.h"
 
 RecentSettings LoadRecentSettings(const std::string& dataFilePath) {
@@ -7,7 +8,8 @@ RecentSettings LoadRecentSettings(const std::string& dataFilePath) {
   s.chipIndex = platform::GetProfileInt(dataFilePath, "Recent", "CPU", 0);
   s.clockIndex = platform::GetProfileInt(dataFilePath, "Recent", "RATE", 0);
   s.hexFilePath = platform::GetProfileString(dataFilePath, "Recent", "Write File", "");
-  if (s.hexFilePath.size() > 260) s.hexFilePath.resize(260);
+  // A path over the limit is refused as Open and a drop refuse it: no Hex File.
+  if (!PathWithinLimit(s.hexFilePath)) s.hexFilePath.clear();
   return s;
 }
 

@@ -15,12 +15,15 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <climits>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "app_test_support.h"
 #include "flash/app/file_dialogs.h"
 #include "flash/app/flash_app.h"
 #include "flash/app/flash_dlg.h"
+#include "flash/app/path_limit.h"
 #include "flash/app/version_text.h"
 #include "platform/profile.h"
 
@@ -309,6 +312,79 @@ TEST_F(MainWindowTest, TooltipsFollowTheSetting) {
   dir_.Write(QStringLiteral("Customize.ini"), "[Tool]\r\nToolTips=0\r\n");
   dlg->ReadEnvironment();
   EXPECT_TRUE(Find<QPushButton>(dlg.get(), kIdDownload)->toolTip().isEmpty());
+}
+
+// A path of exactly `bytes` bytes below base (which ends in '/'): folders of 3-byte UTF-8
+// characters, so that a cut at any byte count would split one, then a file "pp...p.mhx".
+std::string PathOfLength(const std::string& base, size_t bytes) {
+  std::string path = base;
+  size_t rest = bytes - base.size();
+  while (rest > 250) {
+    for (int i = 0; i < 80; ++i) path += "\xE6\x97\xA5";
+    path += '/';
+    rest -= 241;
+  }
+  return path + std::string(rest - 4, 'p') + ".mhx";
+}
+
+// The two ways a user names the Hex File in the window.
+struct ChooseWay {
+  const char* name;
+  std::function<void(CFlashDlg&, const QString&)> choose;
+};
+const ChooseWay kChooseWays[] = {
+    {"Open",
+     [](CFlashDlg& dlg, const QString& path) {
+       AppFileDialogs().openFile = [path](QWidget*, const FileDialogRequest&) -> std::optional<QString> { return path; };
+       dlg.OnOpen();
+     }},
+    {"drop", [](CFlashDlg& dlg, const QString& path) { dlg.OnDropFiles({path}); }},
+};
+
+TEST(PathLimitTest, ThePlatformLimitCountsBytesWithoutTheNul) {
+  EXPECT_EQ(MaxPathBytes(), static_cast<size_t>(PATH_MAX) - 1);
+  EXPECT_TRUE(PathWithinLimit(std::string(261, 'a')));
+  EXPECT_TRUE(PathWithinLimit(std::string(MaxPathBytes(), 'a')));
+  EXPECT_FALSE(PathWithinLimit(std::string(MaxPathBytes() + 1, 'a')));
+}
+
+TEST_F(MainWindowTest, PathsUpToTheLimitAreTakenWholeAndSurviveARestart) {
+  const std::string path = PathOfLength(dir_.Path(), MaxPathBytes());
+  ASSERT_EQ(path.size(), MaxPathBytes());
+  const QString file = QString::fromStdString(path);
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+  QFile hex(file);
+  ASSERT_TRUE(hex.open(QIODevice::WriteOnly));
+  hex.write("S9030000FC\r\n");
+  hex.close();
+  for (const ChooseWay& way : kChooseWays) {
+    QFile::remove(dir_.File(QStringLiteral("DATAFILE.TXT")));
+    {
+      auto dlg = Start();
+      way.choose(*dlg, file);
+      EXPECT_EQ(dlg->HexFilePath(), path) << way.name;
+    }
+    auto restarted = Start();
+    EXPECT_EQ(restarted->HexFilePath(), path) << way.name;
+    EXPECT_EQ(restarted->HexFileName(), QFileInfo(file).fileName()) << way.name;
+  }
+}
+
+TEST_F(MainWindowTest, PathsOverTheLimitAreRefusedEverywhereAndNeverCut) {
+  dir_.Write(QStringLiteral("a.mhx"), "S9030000FC\r\n");
+  const std::string kept = dir_.File(QStringLiteral("a.mhx")).toStdString();
+  const std::string tooLong = PathOfLength(dir_.Path(), MaxPathBytes() + 1);
+  for (const ChooseWay& way : kChooseWays) {
+    platform::WriteProfileString(dir_.File(QStringLiteral("DATAFILE.TXT")).toStdString(), "Recent", "Write File", kept);
+    auto dlg = Start();
+    way.choose(*dlg, QString::fromStdString(tooLong));
+    EXPECT_EQ(dlg->HexFilePath(), kept) << way.name;
+  }
+  // Stored in DATAFILE.TXT by another program: no Hex File, and no cut-off path either.
+  platform::WriteProfileString(dir_.File(QStringLiteral("DATAFILE.TXT")).toStdString(), "Recent", "Write File", tooLong);
+  auto dlg = Start();
+  EXPECT_EQ(dlg->HexFilePath(), "");
+  EXPECT_EQ(dlg->HexFileName(), QString());
 }
 
 struct VersionCase {

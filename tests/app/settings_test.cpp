@@ -13,8 +13,10 @@
 
 #include "app_test_support.h"
 #include "flash/app/custom_prop.h"
+#include "flash/app/environment_settings.h"
 #include "flash/app/file_dialogs.h"
 #include "flash/app/flash_dlg.h"
+#include "flash/app/path_limit.h"
 #include "flash/app/sound_player.h"
 #include "flash/link/messages.h"
 #include "platform/profile.h"
@@ -236,6 +238,22 @@ TEST_F(SettingsSheetTest, OpenChoosesTheWaveFileOfTheShownEvent) {
   EXPECT_EQ(Value("Sound", "EndEnable"), "1");
   EXPECT_EQ(Value("Sound", "ErrorPass"), "<none>");
   EXPECT_EQ(Value("Sound", "ErrorEnable"), "0");
+}
+
+TEST_F(SettingsSheetTest, WavePathsAreReadWholeUpToTheLimitAndRefusedBeyondIt) {
+  // Three-byte characters, so that a cut at any byte count would split one.
+  std::string whole = dir_.Path();
+  while (whole.size() + 3 + 4 <= MaxPathBytes()) whole += "\xE6\x97\xA5";
+  whole += ".wav";
+  const std::string tooLong = std::string(MaxPathBytes() + 1 - 4, 'a') + ".wav";
+  ASSERT_GT(whole.size(), 260u);
+  ASSERT_TRUE(PathWithinLimit(whole));
+  ASSERT_FALSE(PathWithinLimit(tooLong));
+  platform::WriteProfileString(Ini(), "Sound", "ErrorPass", whole);
+  platform::WriteProfileString(Ini(), "Sound", "EndPass", tooLong);
+  const EnvironmentSettings read = ReadEnvironmentSettings(Ini());
+  EXPECT_EQ(read.errorPath, whole);
+  EXPECT_EQ(read.endPath, kNoWaveFile);
 }
 
 TEST(SheetLanguageTest, CaptionFollowsTheInterfaceLanguage) {
