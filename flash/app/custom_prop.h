@@ -20,6 +20,10 @@ class CCustomPropPage : public QWidget {
   explicit CCustomPropPage(const std::string& settingsPath) : settingsPath_(settingsPath) {}
   bool IsCreated() const { return created_; }
   void EnsureCreated();
+  // Takes what the page shows but has not stored yet, before OnOK (OK and Apply, however
+  // they are pressed). False when that is refused: the page has told the user why and the
+  // sheet stays open.
+  virtual bool TakeShownValues() { return true; }
   // Writes the page's keys (OK and Apply).
   virtual void OnOK() = 0;
   std::function<void()> onModified;
@@ -52,6 +56,9 @@ class CCustomPropCom final : public CCustomPropPage {
 class CCustomPropSound final : public CCustomPropPage {
  public:
   using CCustomPropPage::CCustomPropPage;
+  // A wave name typed into the file box and not stored yet (Enter, or OK pressed without
+  // leaving the box) is validated and stored as leaving the box would.
+  bool TakeShownValues() override;
   void OnOK() override;
   // True when a typed wave-file name may be used.
   static bool IsValidWaveName(const QString& text);
@@ -76,7 +83,9 @@ class CCustomPropSound final : public CCustomPropPage {
   void UpdateEnabling();
   void TypeClicked();
   void EventChanged();
-  void FileBoxLostFocus();
+  // Validates the file box's text and stores it for event; false when refused (message 558
+  // shown, the previous text restored).
+  bool StoreTypedFileText(int event);
   void FileSelected();
   void OpenClicked();
   QString& PathOf(int event) { return event == 1 ? endPath : errorPath; }
@@ -120,7 +129,9 @@ class CCustomPropMain final : public QDialog {
   QTabWidget* Tabs() { return tabs_; }
 
  private:
-  void ApplyCreatedPages();
+  // OK and Apply: every created page takes what it shows, then writes its keys; false (and
+  // nothing written) when a page refuses what it shows.
+  bool ApplyCreatedPages();
   QTabWidget* tabs_ = nullptr;
   QPushButton* apply_ = nullptr;
   CCustomPropCom* com_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "flash/app/app_strings.h"
 #include "flash/app/custom_prop.h"
@@ -59,13 +60,11 @@ CCustomPropMain::CCustomPropMain(QWidget* parent, const std::string& settingsPat
   help->setAutoDefault(false);
   help->setEnabled(false);
   connect(ok, &QPushButton::clicked, this, [this] {
-    ApplyCreatedPages();
-    accept();
+    if (ApplyCreatedPages()) accept();
   });
   connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
   connect(apply_, &QPushButton::clicked, this, [this] {
-    ApplyCreatedPages();
-    apply_->setEnabled(false);
+    if (ApplyCreatedPages()) apply_->setEnabled(false);
   });
 
   auto* buttons = new QHBoxLayout;
@@ -96,9 +95,15 @@ void CCustomPropMain::Prepare(const EnvironmentSettings& settings) {
   com_->EnsureCreated();
 }
 
-void CCustomPropMain::ApplyCreatedPages() {
+bool CCustomPropMain::ApplyCreatedPages() {
+  std::vector<CCustomPropPage*> created;
   for (int i = 0; i < tabs_->count(); ++i) {
     auto* page = dynamic_cast<CCustomPropPage*>(tabs_->widget(i));
-    if (page != nullptr && page->IsCreated()) page->OnOK();
+    if (page != nullptr && page->IsCreated()) created.push_back(page);
   }
+  for (CCustomPropPage* page : created) {
+    if (!page->TakeShownValues()) return false;
+  }
+  for (CCustomPropPage* page : created) page->OnOK();
+  return true;
 }

@@ -161,14 +161,14 @@ bool CCustomPropSound::eventFilter(QObject* watched, QEvent* event) {
       const auto reason = static_cast<QFocusEvent*>(event)->reason();
       // A drop-down list or another window taking the focus is not leaving the box.
       if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
-        FileBoxLostFocus();
+        StoreTypedFileText(rememberedEvent_);
       }
     }
   }
   return CCustomPropPage::eventFilter(watched, event);
 }
 
-void CCustomPropSound::FileBoxLostFocus() {
+bool CCustomPropSound::StoreTypedFileText(int event) {
   const QString previous = fileText;
   ReadControls();
   if (!IsValidWaveName(fileText)) {
@@ -177,11 +177,19 @@ void CCustomPropSound::FileBoxLostFocus() {
     validating_ = false;
     fileText = previous;
     WriteControls();
-    return;
+    return false;
   }
-  PathOf(rememberedEvent_) = fileText;
-  EnableOf(rememberedEvent_) = fileText != kNone ? 1 : 0;
+  PathOf(event) = fileText;
+  EnableOf(event) = fileText != kNone ? 1 : 0;
   SetModified();
+  return true;
+}
+
+bool CCustomPropSound::TakeShownValues() {
+  // The shown text belongs to the event the list shows; unchanged text keeps its flags.
+  const int event = events_->currentIndex();
+  if (file_->currentText() == PathOf(event)) return true;
+  return StoreTypedFileText(event);
 }
 
 void CCustomPropSound::FileSelected() {

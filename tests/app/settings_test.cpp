@@ -3,15 +3,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "app_test_support.h"
+#include "flash/app/app_strings.h"
 #include "flash/app/custom_prop.h"
 #include "flash/app/environment_settings.h"
 #include "flash/app/file_dialogs.h"
@@ -164,6 +167,74 @@ TEST_F(SettingsSheetTest, TypedWaveNameWithMistakeBringsMessage558AndIsRestored)
   EXPECT_EQ(Value("Sound", "ErrorPass"), "<none>");
   EXPECT_EQ(Value("Sound", "ErrorEnable"), "0");
   EXPECT_EQ(Value("Sound", "EndPass"), "<none>");
+}
+
+// Types text into the wave-file box of the Sound page, which keeps the focus.
+QComboBox* TypeIntoFileBox(CCustomPropMain& sheet, const QString& text) {
+  sheet.Tabs()->setCurrentIndex(1);
+  auto* file = sheet.SoundPage().findChild<QComboBox*>(QStringLiteral("1078"));
+  file->setFocus();
+  QApplication::processEvents();
+  file->lineEdit()->selectAll();
+  QTest::keyClicks(file->lineEdit(), text);
+  EXPECT_TRUE(file->hasFocus());
+  return file;
+}
+
+TEST_F(SettingsSheetTest, TypedWavePathIsStoredHoweverOkIsPressed) {
+  dir_.Write(QStringLiteral("typed.wav"), "RIFF");
+  const QString typed = dir_.File(QStringLiteral("typed.wav"));
+  const struct {
+    const char* name;
+    std::function<void(CCustomPropMain&, QComboBox*)> pressOk;
+  } ways[] = {
+      {"Enter in the box", [](CCustomPropMain&, QComboBox* file) { QTest::keyClick(file->lineEdit(), Qt::Key_Return); }},
+      {"OK by a key, the focus staying in the box", [](CCustomPropMain& sheet, QComboBox*) { Button(&sheet, 1)->click(); }},
+      {"OK by the mouse", [](CCustomPropMain& sheet, QComboBox*) { QTest::mouseClick(Button(&sheet, 1), Qt::LeftButton); }},
+  };
+  for (const auto& way : ways) {
+    QFile::remove(dir_.File(QStringLiteral("Customize.ini")));
+    EnvironmentSettings settings;
+    settings.soundOn = 1;
+    bool closed = false;
+    CCustomPropMain sheet(nullptr, Ini());
+    apptest::WhenModal([&](QWidget*) {
+      way.pressOk(sheet, TypeIntoFileBox(sheet, typed));
+      closed = apptest::WaitUntil([&] { return !sheet.isVisible(); }, 5000);
+      if (!closed) sheet.reject();
+    });
+    EXPECT_EQ(sheet.DoModal(settings), QDialog::Accepted) << way.name;
+    EXPECT_TRUE(closed) << way.name;
+    EXPECT_EQ(Value("Sound", "ErrorPass"), typed.toStdString()) << way.name;
+    EXPECT_EQ(Value("Sound", "ErrorEnable"), "1") << way.name;
+    EXPECT_EQ(Value("Sound", "EndPass"), "<none>") << way.name;
+  }
+}
+
+TEST_F(SettingsSheetTest, TypedWaveNameWithMistakeAtOkBringsMessage558AndKeepsTheSheetOpen) {
+  dir_.Write(QStringLiteral("ding.wav"), "RIFF");
+  EnvironmentSettings settings;
+  settings.soundOn = 1;
+  settings.errorEnable = 1;
+  settings.errorPath = dir_.File(QStringLiteral("ding.wav")).toStdString();
+  BoxLog log;
+  bool openAfterMessage = false;
+  QString shownAfterMessage;
+  RunSheet(settings, [&](CCustomPropMain& sheet) {
+    QComboBox* file = TypeIntoFileBox(sheet, QStringLiteral("abc.mp3"));
+    apptest::AnswerNextBox(log, 0x00000400, &sheet);
+    QTest::keyClick(file->lineEdit(), Qt::Key_Return);
+    openAfterMessage = sheet.isVisible();
+    shownAfterMessage = file->currentText();
+    Button(&sheet, 1)->click();  // now OK stores the name shown again
+  });
+  ASSERT_EQ(log.texts.size(), 1);
+  EXPECT_EQ(log.captions[0], QStringLiteral("falsh"));
+  EXPECT_EQ(log.texts[0], AppString(kStrWaveNameMistake));
+  EXPECT_TRUE(openAfterMessage);
+  EXPECT_EQ(shownAfterMessage, QString::fromStdString(settings.errorPath));
+  EXPECT_EQ(Value("Sound", "ErrorPass"), settings.errorPath);
+  EXPECT_EQ(Value("Sound", "ErrorEnable"), "1");
 }
 
 TEST_F(SettingsSheetTest, SoundPageEnablingAndMissingWavePathSavedAsNone) {
