@@ -41,6 +41,15 @@ class SettingsSheetTest : public testing::Test {
     apptest::WhenModal([&](QWidget*) { step(sheet); });
     sheet.DoModal(settings);
   }
+  // Sounds on, with an existing wave file for ERROR.
+  EnvironmentSettings SoundOnWithErrorWave() const {
+    dir_.Write(QStringLiteral("ding.wav"), "RIFF");
+    EnvironmentSettings settings;
+    settings.soundOn = 1;
+    settings.errorEnable = 1;
+    settings.errorPath = dir_.File(QStringLiteral("ding.wav")).toStdString();
+    return settings;
+  }
   static QPushButton* Button(QWidget* parent, int id) {
     return parent->findChild<QPushButton*>(QString::number(id));
   }
@@ -129,11 +138,7 @@ TEST(WaveNameTest, AcceptsOnlyNamesEndingInDotWav) {
 }
 
 TEST_F(SettingsSheetTest, TypedWaveNameWithMistakeBringsMessage558AndIsRestored) {
-  dir_.Write(QStringLiteral("ding.wav"), "RIFF");
-  EnvironmentSettings settings;
-  settings.soundOn = 1;
-  settings.errorEnable = 1;
-  settings.errorPath = dir_.File(QStringLiteral("ding.wav")).toStdString();
+  const EnvironmentSettings settings = SoundOnWithErrorWave();
   BoxLog log;
   RunSheet(settings, [&](CCustomPropMain& sheet) {
     sheet.Tabs()->setCurrentIndex(1);
@@ -212,11 +217,7 @@ TEST_F(SettingsSheetTest, TypedWavePathIsStoredHoweverOkIsPressed) {
 }
 
 TEST_F(SettingsSheetTest, TypedWaveNameWithMistakeAtOkBringsMessage558AndKeepsTheSheetOpen) {
-  dir_.Write(QStringLiteral("ding.wav"), "RIFF");
-  EnvironmentSettings settings;
-  settings.soundOn = 1;
-  settings.errorEnable = 1;
-  settings.errorPath = dir_.File(QStringLiteral("ding.wav")).toStdString();
+  const EnvironmentSettings settings = SoundOnWithErrorWave();
   BoxLog log;
   bool openAfterMessage = false;
   QString shownAfterMessage;
