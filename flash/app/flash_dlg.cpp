@@ -27,6 +27,7 @@
 #include "flash/app/letter_mnemonics.h"
 #include "flash/app/path_limit.h"
 #include "flash/app/program_icon.h"
+#include "flash/app/progress_dlg.h"
 #include "flash/app/recent_settings.h"
 #include "flash/app/version_text.h"
 #include "flash/chipdef/chip_database.h"
@@ -423,6 +424,15 @@ void CFlashDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CFlashDlg::closeEvent(QCloseEvent* event) {
+  // A command owns its progress window and boxes until it ends, so a close request never
+  // ends the window under it: it cancels the command where the progress window offers
+  // Cancel and is otherwise ignored. It is not kept for later either; the user closes the
+  // window again once the command has ended and its messages have been read.
+  if (commandRunning_) {
+    event->ignore();
+    if (progress_) progress_->PressCancelIfOffered();
+    return;
+  }
   closing_ = true;
   link_.DestroyProgress();
   QDialog::closeEvent(event);

@@ -124,6 +124,8 @@ class CFlashDlg final : public QDialog, public flash::UserInterface {
                          QWidget* parent);
   void ApplyToolTips();
   void SyncLinkSettings();
+  // One command, progress window and port included (OnCommand marks it as running).
+  void RunCommand(int id);
   void ShowSystemMenu();
   QWidget* MessageOwner(flash::BoxOwner owner);
   QWidget* Control(int id) const;
@@ -147,6 +149,7 @@ class CFlashDlg final : public QDialog, public flash::UserInterface {
   int copyFormat_ = 0;
   bool closing_ = false;
   bool updating_ = false;
+  bool commandRunning_ = false;
 
   // Controls.
   QComboBox* chips_ = nullptr;

@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
+#include <utility>
 
 #include "flash/app/about_dlg.h"
 #include "flash/app/app_strings.h"
@@ -146,6 +147,12 @@ void CFlashDlg::SyncLinkSettings() {
 }
 
 void CFlashDlg::OnCommand(int id) {
+  const bool wasRunning = std::exchange(commandRunning_, true);
+  RunCommand(id);
+  commandRunning_ = wasRunning;
+}
+
+void CFlashDlg::RunCommand(int id) {
   if (id == kIdProgram || id == kIdReadCompare) UpdateData(true);
   SyncLinkSettings();
   switch (id) {

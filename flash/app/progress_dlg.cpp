@@ -206,6 +206,10 @@ void CProgressDlg::WaitForButton() {
 
 void CProgressDlg::PumpMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
+void CProgressDlg::PressCancelIfOffered() {
+  if (buttonActive_ && button_->text() == QStringLiteral("Cancel")) PressButton();
+}
+
 void CProgressDlg::PressButton() {
   if (!buttonActive_) return;
   cancelRequested_ = true;

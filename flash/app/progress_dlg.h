@@ -43,6 +43,10 @@ class CProgressDlg final : public QDialog, public flash::ProgressWindow {
   bool IsCancelled() override;
   void WaitForButton() override;
 
+  // Presses the button when it offers Cancel (active and reading "Cancel"), as a close
+  // request of the main window does during a command; otherwise does nothing.
+  void PressCancelIfOffered();
+
   std::pair<int, int> GetRange() const { return {lower_, upper_}; }
   int Form() const { return form_; }
   bool ButtonActive() const { return buttonActive_; }

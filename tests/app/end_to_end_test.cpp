@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
+#include <vector>
 #include <gtest/gtest.h>
 
 #include "app_test_support.h"
@@ -29,8 +31,12 @@ const QString kResetPrompt = QStringLiteral("Please reset the microcontroller");
 
 // Plays the user: answers message boxes (resetting the board at the reset prompt), presses
 // "Ok" under each new message of a progress window, and presses Cancel once if asked to.
+// Asked to, it also requests once to close the main window at a given moment of a command,
+// and answers on the next tick if the window it was about to answer is still there.
 class ScriptedUser {
  public:
+  enum class CloseAt { kNever, kResetPrompt, kProgressMessage, kProgramming };
+
   explicit ScriptedUser(std::function<void()> resetBoard) : resetBoard_(std::move(resetBoard)) {
     timer_.setInterval(1);
     QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
@@ -42,12 +48,25 @@ class ScriptedUser {
   bool cancelWhileProgramming = false;
   bool cancelPressed = false;
   int ticksWindowStayedAfterCancel = 0;
+  CloseAt closeAt = CloseAt::kNever;
+  std::function<void()> closeMainWindow;
+  bool closeRequested = false;
 
  private:
+  bool CloseNow(CloseAt moment) {
+    if (closeAt != moment || closeRequested) return false;
+    closeRequested = true;
+    closeMainWindow();
+    return true;
+  }
   void Tick() {
     if (busy_) return;
     busy_ = true;
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      if (box->text().startsWith(kResetPrompt) && CloseNow(CloseAt::kResetPrompt)) {
+        busy_ = false;
+        return;
+      }
       messages << box->text();
       boxCaptions << box->windowTitle();
       if (box->text().startsWith(kResetPrompt)) resetBoard_();
@@ -61,6 +80,10 @@ class ScriptedUser {
       auto* button = progress->findChild<QPushButton*>(QStringLiteral("2"));
       const QString text = progress->findChild<QLabel*>(QStringLiteral("1105"))->text();
       if (!button->isEnabled()) continue;
+      const bool programming = button->text() == QStringLiteral("Cancel") &&
+                               progress->windowTitle().contains(QLatin1Char('/')) &&
+                               !progress->windowTitle().startsWith(QLatin1Char('0'));
+      if (programming && CloseNow(CloseAt::kProgramming)) break;
       if (cancelWhileProgramming && !cancelPressed && button->text() == QStringLiteral("Cancel") &&
           progress->windowTitle().contains(QLatin1Char('/')) && !progress->windowTitle().startsWith(QLatin1Char('0'))) {
         cancelPressed = true;
@@ -70,6 +93,7 @@ class ScriptedUser {
       const bool ok = button->text() == QStringLiteral("Ok") || button->text() == QStringLiteral("OK");
       if (!ok || text == QStringLiteral("infomation")) continue;
       if (progress == lastWindow_ && text == lastText_) continue;
+      if (CloseNow(CloseAt::kProgressMessage)) break;
       // The cancelled window waits for its "OK": look at it for a while before pressing.
       if (text == QStringLiteral("It was canceled") && ticksWindowStayedAfterCancel < 20) {
         ++ticksWindowStayedAfterCancel;
@@ -309,6 +333,60 @@ TEST_F(EndToEndTest, CancelDuringProgrammingStopsAndWaitsForOk) {
   EXPECT_TRUE(BoardFlash() != ImageOf(hexPath_, dlg_->Link().Settings().chip));
   EXPECT_TRUE(CommandsEnabled());  // a cancel is no failure: the download stands
 }
+
+// A close request of the main window while a command runs, at one moment of the command.
+struct CloseCase {
+  const char* name;
+  ScriptedUser::CloseAt moment;
+  int command;
+  bool downloadFirst;
+  std::vector<const char*> messages;  // what the user then acknowledges
+};
+
+class CloseDuringCommandTest : public EndToEndTest, public testing::WithParamInterface<CloseCase> {};
+
+TEST_P(CloseDuringCommandTest, IsNotCarriedOutWhileTheCommandRunsAndTheWindowClosesAfterwards) {
+  const CloseCase& c = GetParam();
+  if (c.downloadFirst) Press(kIdDownload);
+  bool visibleAfterRequest = false;
+  user_->closeAt = c.moment;
+  user_->closeMainWindow = [&] {
+    dlg_->close();  // a real close event, as the close box or Alt+F4 sends
+    visibleAfterRequest = dlg_->isVisible();
+  };
+  QStringList expected;
+  for (const char* text : c.messages) expected << QString::fromUtf8(text);
+  EXPECT_EQ(Press(c.command), expected);
+  EXPECT_TRUE(user_->closeRequested);
+  EXPECT_TRUE(visibleAfterRequest);
+  if (c.command == kIdProgram) {
+    EXPECT_TRUE(BoardFlash() != ImageOf(hexPath_, dlg_->Link().Settings().chip));  // stopped early
+  }
+  // The request is not kept for later: the window stays open and works.
+  EXPECT_TRUE(dlg_->isVisible());
+  EXPECT_EQ(dlg_->Link().Progress(), nullptr);
+  EXPECT_TRUE(dlg_->isEnabled());
+  EXPECT_TRUE(dlg_->Downloaded());
+  EXPECT_TRUE(CommandsEnabled());
+  dlg_->close();
+  EXPECT_FALSE(dlg_->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, CloseDuringCommandTest,
+    testing::Values(
+        // A message box waits: the request is ignored and the download goes on.
+        CloseCase{"AtTheResetPrompt", ScriptedUser::CloseAt::kResetPrompt, kIdDownload, false,
+                  {"Please reset the microcontroller on userboard.\nThen push OK button.",
+                   "It transferred a control program to the microcomputer"}},
+        // The progress window waits for "Ok": ignored, the message stays until "Ok".
+        CloseCase{"AtAWaitingMessage", ScriptedUser::CloseAt::kProgressMessage, kIdDownload, false,
+                  {"Please reset the microcontroller on userboard.\nThen push OK button.",
+                   "It transferred a control program to the microcomputer"}},
+        // Programming can be cancelled: the request is its Cancel.
+        CloseCase{"WhileProgramming", ScriptedUser::CloseAt::kProgramming, kIdProgram, true,
+                  {"It was canceled"}}),
+    [](const testing::TestParamInfo<CloseCase>& param) { return std::string(param.param.name); });
 
 TEST_F(EndToEndTest, FatalErrorNeedsTwoPressesAndAsksForANewDownload) {
   Press(kIdDownload);

@@ -101,6 +101,22 @@ TEST_F(ProgressTest, ButtonPressCountsOnlyWhileActiveAndEnterNever) {
   EXPECT_TRUE(progress_->isVisible());
 }
 
+TEST_F(ProgressTest, CloseRequestPressesOnlyAnOfferedCancel) {
+  const struct {
+    int form;
+    const char* caption;  // nullptr: the form's own caption
+    bool cancels;
+  } cases[] = {{0, nullptr, false}, {8, nullptr, false}, {13, nullptr, false},
+               {14, nullptr, true}, {14, "OK", false}};  // "OK": after a cancel, waiting
+  for (const auto& c : cases) {
+    progress_->SetForm(c.form, false, std::nullopt);
+    if (c.caption != nullptr) progress_->SetButtonCaption(c.caption);
+    progress_->PressCancelIfOffered();
+    progress_->SetForm(14, false, std::nullopt);  // makes a pending press readable
+    EXPECT_EQ(progress_->IsCancelled(), c.cancels) << c.form << (c.caption ? c.caption : "");
+  }
+}
+
 TEST_F(ProgressTest, WaitForButtonReturnsWhenTheButtonIsPressed) {
   progress_->SetForm(13, false, std::nullopt);
   QTimer::singleShot(20, Button(), [this] { Button()->click(); });
