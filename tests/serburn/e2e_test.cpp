@@ -1,6 +1,10 @@
 // The real serburn binary against kvsim over a pseudo-terminal. A pseudo-terminal has no
 // modem lines, so the runs use /t and the board starts in boot mode.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,71 +12,20 @@
 #include <string>
 #include <vector>
 
-#include "serburn_process.h"
-#include "temp_dir.h"
-#include "tests/support/kvsim_harness.h"
+#include "e2e_fixture.h"
 
 namespace serburn {
 namespace {
 
 using kvsim_harness::KvsimProcess;
+using testing::Chip;
+using testing::EndToEnd;
+using testing::kKV40;
+using testing::kKV41New;
+using testing::kKV41Old;
 using testing::ProcessResult;
+using testing::ReadFile;
 using testing::TempDir;
-
-struct Chip {
-  const char* name;
-  const char* dialect;
-  const char* clock;
-  uint32_t start;
-  uint32_t end;
-  const char* image;  // sample image in data/hex
-};
-
-const Chip kKV40{"KV40K358", "kv40", "16", 0x4000, 0x1FFFF, "kv40k358.bin"};
-const Chip kKV41Old{"KV41K604", "kv41-604", "4", 0x20000, 0x5FFFF, "kv41k604.bin"};
-const Chip kKV41New{"KV41K725", "kv41", "4", 0x100000, 0x17FFFF, "kv41k725.bin"};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-class EndToEnd : public ::testing::Test {
- protected:
-  void SetUp() override {
-    serburn = testing::InstallSerburn(prog.path());
-    const std::string data = kvsim_harness::SourceDataDir();
-    prog.Write("serburn.cfg", "KV40=" + data + "/\r\nKV41=\"" + data + "\"\r\n");
-    std::filesystem::create_directories(prog.path() + "/ovl/41");
-    std::filesystem::copy_file(data + "/ovl/41/ae_flash.725", prog.path() + "/ovl/41/ae_flash.725");
-  }
-
-  bool StartBoard(const Chip& chip, std::vector<std::string> faults = {}, const std::string& flash = "",
-                  std::vector<std::string> extra = {}) {
-    kvsim_harness::KvsimOptions o = kvsim_harness::BoardOptions(chip.name, chip.clock, chip.dialect);
-    o.faults = std::move(faults);
-    o.initialFlash = flash;
-    o.extraArgs = std::move(extra);
-    const bool ok = board.Start(o);
-    EXPECT_TRUE(ok) << board.Error();
-    return ok;
-  }
-
-  ProcessResult Run(const Chip& chip, std::vector<std::string> args) {
-    args.insert(args.begin(), {"/L" + board.LinkPath(), "/" + std::string(chip.name)});
-    return testing::RunProcess(serburn, args, work.path());
-  }
-
-  std::string SampleImage(const Chip& chip) { return ReadFile(kvsim_harness::SourceDataDir() + "/hex/" + chip.image); }
-
-  // The first flash area as kvsim holds it.
-  std::string Area(const Chip& chip) { return board.ReadFlashImage().substr(0, chip.end - chip.start + 1); }
-
-  TempDir prog;
-  TempDir work;
-  std::string serburn;
-  KvsimProcess board;
-};
 
 const std::string kBanner = "\nInSystem Serial Programmer KV4X.     v3.00(w32)";
 
@@ -164,6 +117,87 @@ TEST_F(EndToEnd, MhxInput) {
   const std::string image = SampleImage(kKV40);
   EXPECT_EQ(Area(kKV40).substr(0, image.size()), image);
   EXPECT_EQ(work.Count(), 1u);  // no temporary file left
+}
+
+// Blocks that are blank in the file are read and compared unless this run erased the flash:
+// stale data there fails the verify instead of passing as "Ok".
+TEST_F(EndToEnd, VerifyFindsStaleDataWhereTheFileIsBlank) {
+  std::string image = SampleImage(kKV41New).substr(0, 4 * 512);
+  image.replace(2 * 512, 512, std::string(512, '\xFF'));
+  std::string flash(kKV41New.end - kKV41New.start + 1, '\xFF');
+  flash.replace(0, image.size(), image);
+  flash[2 * 512 + 17] = 0x3C;  // left over from an earlier program
+  ASSERT_TRUE(StartBoard(kKV41New, {}, flash));
+  const std::string file = work.Write("image.bin", image);
+  ProcessResult r = Run(kKV41New, {"/t", "/v", "/b", file});
+  EXPECT_EQ(r.exitCode, 5) << r.out;
+  EXPECT_NE(r.out.find("\nVerify : vv\nRAM-execute operations error: Verify FAIL. Address=0x100411: readed=0x3c, "
+                       "must be=0xff \n"),
+            std::string::npos)
+      << r.out;
+  // Erased in the same run, the blank block is known and skipped.
+  ASSERT_TRUE(board.ResetIntoBoot());
+  r = Run(kKV41New, {"/t", "/e", "/p", "/v", "/b", file});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find("\nVerify : vv.v Ok"), std::string::npos) << r.out;
+  EXPECT_EQ(Area(kKV41New).substr(0, image.size()), image);
+}
+
+// A read into a .mhx name writes S2 records of the whole range, which program back.
+TEST_F(EndToEnd, ReadOutIntoMhxWritesS2Records) {
+  std::string flash(kKV40.end - kKV40.start + 1, '\xFF');
+  const std::string image = SampleImage(kKV40);
+  flash.replace(0, image.size(), image);
+  ASSERT_TRUE(StartBoard(kKV40, {}, flash));
+  const std::string mhx = work.File("out.mhx");
+  ProcessResult r = Run(kKV40, {"/t", "/r", "/b", mhx});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  const std::string text = ReadFile(mhx);
+  EXPECT_EQ(text.substr(0, 11), "S0030000FC\n");
+  EXPECT_EQ(text.substr(text.size() - 13), "S804000000FB\n");
+#ifdef SREC_CAT
+  const std::string bin = work.File("out.bin");
+  const std::string cmd = std::string(SREC_CAT) + " " + mhx + " -offset -0x4000 -o " + bin + " -binary";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_EQ(ReadFile(bin), flash);
+  std::filesystem::remove(bin);
+#endif
+  // The read-out programs a blank board back to the same flash.
+  board.Stop();
+  ASSERT_TRUE(StartBoard(kKV40));
+  r = Run(kKV40, {"/t", "/e", "/p", "/v", "/b", mhx});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(Area(kKV40), flash);
+  EXPECT_EQ(work.Count(), 1u);
+}
+
+// Ctrl-C or kill while a read-out is being written leaves the old file and no temporary one.
+TEST_F(EndToEnd, InterruptedReadOutKeepsTheOldFile) {
+  ASSERT_TRUE(StartBoard(kKV41New, {"no-status=read:3"}));
+  const std::string old = work.Write("out.bin", "an earlier read-out");
+  const std::vector<std::string> args = {"/L" + board.LinkPath(), "/KV41K725", "/t", "/r", "/b", old};
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int devNull = open("/dev/null", O_RDWR);
+    dup2(devNull, STDIN_FILENO);
+    dup2(devNull, STDOUT_FILENO);
+    setsid();
+    std::vector<char*> argv = {const_cast<char*>(serburn.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(serburn.c_str(), argv.data());
+    _exit(127);
+  }
+  // The third read frame never ends: serburn waits there with its temporary file open.
+  ASSERT_TRUE(board.WaitForEvents("fault", 1, 10000));
+  EXPECT_EQ(work.Count(), 2u);
+  kill(child, SIGINT);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+  EXPECT_EQ(ReadFile(old), "an earlier read-out");
+  EXPECT_EQ(work.Count(), 1u);
 }
 
 TEST_F(EndToEnd, RangeFromStartSwitch) {
