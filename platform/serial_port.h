@@ -53,6 +53,9 @@ class SerialPort {
   // holding TIOCEXCL, has open fails) in raw 8N1 binary mode, no flow control.
   // An open port is closed first. Returns true when the port is open.
   virtual bool Open(const std::string& devicePath) = 0;
+  // errno of the last Open that failed (EBUSY when another program holds the port,
+  // ENOTTY when the device is no serial port); 0 when the failure has no such reason.
+  virtual int OpenError() const { return 0; }
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
 

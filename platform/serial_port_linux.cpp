@@ -81,11 +81,20 @@ SerialPortLinux::~SerialPortLinux() { Close(); }
 
 bool SerialPortLinux::Open(const std::string& devicePath) {
   Close();
+  openError_ = 0;
   const int fd = open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    openError_ = errno;
+    return false;
+  }
   // TIOCEXCL keeps other programs out, but not root; the lock keeps out every program that
   // takes it, ours included, whoever runs them.
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0 || !termios2::MakeRaw(fd)) {
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    openError_ = errno == EWOULDBLOCK ? EBUSY : errno;
+  } else if (ioctl(fd, TIOCEXCL) != 0 || !termios2::MakeRaw(fd)) {
+    openError_ = errno;
+  }
+  if (openError_ != 0) {
     close(fd);
     return false;
   }

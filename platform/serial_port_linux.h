@@ -16,6 +16,7 @@ class SerialPortLinux final : public SerialPort {
   SerialPortLinux& operator=(const SerialPortLinux&) = delete;
 
   bool Open(const std::string& devicePath) override;
+  int OpenError() const override { return openError_; }
   void Close() override;
   bool IsOpen() const override;
   bool SetBaudRate(uint32_t baud) override;
@@ -33,6 +34,7 @@ class SerialPortLinux final : public SerialPort {
  private:
   Clock& clock_;
   int fd_ = -1;
+  int openError_ = 0;
   uint32_t baud_ = 0;
   SerialTimeouts timeouts_{};
   // Error counters (frame, overrun, parity, break) at the previous ClearErrors().

@@ -1,5 +1,6 @@
 #include "serburn/port_link.h"
 
+#include "platform/port_diagnosis.h"
 #include "platform/port_names.h"
 
 namespace serburn {
@@ -15,8 +16,13 @@ platform::SerialTimeouts LinkTimeouts() {
 }
 
 bool PortLink::Open() {
-  if (!port_.Open(platform::ResolvePortName(settings_.portName))) {
-    return reporter_.Error(ErrorClass::ComPort, "unable to open COM");
+  const std::string device = platform::ResolvePortName(settings_.portName);
+  if (!port_.Open(device)) {
+    reporter_.Error(ErrorClass::ComPort, "unable to open COM");
+    if (port_.OpenError() != 0) {
+      for (const std::string& line : platform::DescribeOpenFailure(device, port_.OpenError())) reporter_.Detail(line);
+    }
+    return false;
   }
   // Both lines off, as the device settings are written at opening. A device without
   // modem lines (a pseudo-terminal) has nothing to lower.

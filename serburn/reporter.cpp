@@ -34,6 +34,12 @@ void Reporter::Info(const std::string& text) {
   out_.flush();
 }
 
+void Reporter::Detail(const std::string& text) {
+  if (tagged_) out_ << kInfoTag;
+  out_ << text << '\n';
+  out_.flush();
+}
+
 void Reporter::Append(const std::string& text) {
   out_ << text;
   out_.flush();

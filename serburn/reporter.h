@@ -35,6 +35,9 @@ class Reporter {
   void Info(const std::string& text);
   // Continues the current line.
   void Append(const std::string& text);
+  // A line of detail after an error line (tagged as information): what was tried and why
+  // it failed. Scripts that read the error line see it unchanged.
+  void Detail(const std::string& text);
   // Starts a new line with the class header and the text and ends it. Returns false so that
   // callers can write `return reporter.Error(...)`. Prints nothing once muted.
   bool Error(ErrorClass cls, const std::string& text);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -198,6 +199,29 @@ TEST_F(EndToEnd, InterruptedReadOutKeepsTheOldFile) {
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
   EXPECT_EQ(ReadFile(old), "an earlier read-out");
   EXPECT_EQ(work.Count(), 1u);
+}
+
+// A port that cannot be opened: the usual error line, then the device and the reason, as
+// information lines that scripts reading the error line can ignore.
+TEST_F(EndToEnd, PortErrorsSayWhichDeviceAndWhy) {
+  ProcessResult r = testing::RunProcess(serburn, {"/L/dev/ttyNOSUCH9", "/n", "/t", "/KV40K358"}, work.path());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.out.find("\n*** ERROR COM-port error: unable to open COM\n--- INFO  device /dev/ttyNOSUCH9: No such file "
+                       "or directory\n--- INFO  "),
+            std::string::npos)
+      << r.out;
+  // A board that another programmer holds.
+  ASSERT_TRUE(StartBoard(kKV40));
+  const int held = open(board.LinkPath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+  r = Run(kKV40, {"/t", "/c"});
+  close(held);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.out.find("\nCOM-port error: unable to open COM\ndevice " + board.LinkPath() + ": "),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("held by "), std::string::npos) << r.out;
 }
 
 TEST_F(EndToEnd, RangeFromStartSwitch) {
