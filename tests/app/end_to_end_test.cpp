@@ -35,7 +35,7 @@ const QString kResetPrompt = QStringLiteral("Please reset the microcontroller");
 // and answers on the next tick if the window it was about to answer is still there.
 class ScriptedUser {
  public:
-  enum class CloseAt { kNever, kResetPrompt, kProgressMessage, kProgramming };
+  enum class CloseAt { kNever, kAtResetPrompt, kAtProgressMessage, kWhileProgramming };
 
   explicit ScriptedUser(std::function<void()> resetBoard) : resetBoard_(std::move(resetBoard)) {
     timer_.setInterval(1);
@@ -63,7 +63,7 @@ class ScriptedUser {
     if (busy_) return;
     busy_ = true;
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      if (box->text().startsWith(kResetPrompt) && CloseNow(CloseAt::kResetPrompt)) {
+      if (box->text().startsWith(kResetPrompt) && CloseNow(CloseAt::kAtResetPrompt)) {
         busy_ = false;
         return;
       }
@@ -83,7 +83,7 @@ class ScriptedUser {
       const bool programming = button->text() == QStringLiteral("Cancel") &&
                                progress->windowTitle().contains(QLatin1Char('/')) &&
                                !progress->windowTitle().startsWith(QLatin1Char('0'));
-      if (programming && CloseNow(CloseAt::kProgramming)) break;
+      if (programming && CloseNow(CloseAt::kWhileProgramming)) break;
       if (cancelWhileProgramming && !cancelPressed && button->text() == QStringLiteral("Cancel") &&
           progress->windowTitle().contains(QLatin1Char('/')) && !progress->windowTitle().startsWith(QLatin1Char('0'))) {
         cancelPressed = true;
@@ -93,7 +93,7 @@ class ScriptedUser {
       const bool ok = button->text() == QStringLiteral("Ok") || button->text() == QStringLiteral("OK");
       if (!ok || text == QStringLiteral("infomation")) continue;
       if (progress == lastWindow_ && text == lastText_) continue;
-      if (CloseNow(CloseAt::kProgressMessage)) break;
+      if (CloseNow(CloseAt::kAtProgressMessage)) break;
       // The cancelled window waits for its "OK": look at it for a while before pressing.
       if (text == QStringLiteral("It was canceled") && ticksWindowStayedAfterCancel < 20) {
         ++ticksWindowStayedAfterCancel;
@@ -376,15 +376,15 @@ INSTANTIATE_TEST_SUITE_P(
     Moments, CloseDuringCommandTest,
     testing::Values(
         // A message box waits: the request is ignored and the download goes on.
-        CloseCase{"AtTheResetPrompt", ScriptedUser::CloseAt::kResetPrompt, kIdDownload, false,
+        CloseCase{"AtTheResetPrompt", ScriptedUser::CloseAt::kAtResetPrompt, kIdDownload, false,
                   {"Please reset the microcontroller on userboard.\nThen push OK button.",
                    "It transferred a control program to the microcomputer"}},
         // The progress window waits for "Ok": ignored, the message stays until "Ok".
-        CloseCase{"AtAWaitingMessage", ScriptedUser::CloseAt::kProgressMessage, kIdDownload, false,
+        CloseCase{"AtAWaitingMessage", ScriptedUser::CloseAt::kAtProgressMessage, kIdDownload, false,
                   {"Please reset the microcontroller on userboard.\nThen push OK button.",
                    "It transferred a control program to the microcomputer"}},
         // Programming can be cancelled: the request is its Cancel.
-        CloseCase{"WhileProgramming", ScriptedUser::CloseAt::kProgramming, kIdProgram, true,
+        CloseCase{"WhileProgramming", ScriptedUser::CloseAt::kWhileProgramming, kIdProgram, true,
                   {"It was canceled"}}),
     [](const testing::TestParamInfo<CloseCase>& param) { return std::string(param.param.name); });
 
