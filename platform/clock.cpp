@@ -19,8 +19,15 @@ void SystemClock::SleepMs(uint32_t ms) {
 CalendarTime SystemClock::Now() {
   timespec ts{};
   clock_gettime(CLOCK_REALTIME, &ts);
+  return LocalCalendarTime(static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000L);
+}
+
+CalendarTime LocalCalendarTime(int64_t unixMs) {
+  // Whole seconds rounded down, so a moment before 1970 keeps a millisecond part of 0..999.
+  const int64_t seconds = unixMs >= 0 ? unixMs / 1000 : -((-unixMs + 999) / 1000);
+  const time_t whole = static_cast<time_t>(seconds);
   tm local{};
-  localtime_r(&ts.tv_sec, &local);
+  localtime_r(&whole, &local);
   CalendarTime t;
   t.year = local.tm_year + 1900;
   t.month = local.tm_mon + 1;
@@ -29,7 +36,7 @@ CalendarTime SystemClock::Now() {
   t.hour = local.tm_hour;
   t.minute = local.tm_min;
   t.second = local.tm_sec;
-  t.millisecond = static_cast<int>(ts.tv_nsec / 1000000L);
+  t.millisecond = static_cast<int>(unixMs - seconds * 1000);
   return t;
 }
 

@@ -39,6 +39,9 @@ class SystemClock final : public Clock {
 // The process-wide real clock.
 Clock& RealClock();
 
+// The local calendar time of a moment given in milliseconds since 1970-01-01 00:00 UTC.
+CalendarTime LocalCalendarTime(int64_t unixMs);
+
 // Test clock: time stands still until Advance() or SleepMs() moves it. FakeSerialPort
 // advances it by the time a read or write would have waited.
 class FakeClock final : public Clock {
