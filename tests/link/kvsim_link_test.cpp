@@ -5,107 +5,16 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <memory>
+#include <string>
+#include <vector>
 
-#include "flash/chipdef/chip_database.h"
 #include "flash/link/flash_link.h"
-#include "flash/link/messages.h"
-#include "platform/clock.h"
-#include "platform/paths.h"
-#include "platform/serial_port_linux.h"
-#include "tests/link/link_fixture.h"
-#include "tests/link/scripted_ui.h"
-#include "tests/support/kvsim_harness.h"
+#include "tests/link/kvsim_link_fixture.h"
 
 namespace flash::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
-// Two small chips beside the sample chips: TWOAREA has two areas of whole blocks with a gap
-// between them; PARTIAL ends its second area two bytes into its last block.
-constexpr const char* kExtraChips =
-    "\r\n[TWOAREA]\r\nDownloadFile=os3f10.ctl\r\nLoadAddress=0x0400\r\nStartAddress=0x4000,0x5000\r\n"
-    "EndAddress=0x47FF,0x5BFF\r\nFlashSize=5120\r\nClock=4,8,16\r\nBaud=4800,9600,19200\r\n"
-    "Baud2=9600,19200,38400\r\n"
-    "\r\n[PARTIAL]\r\nDownloadFile=os3f10.ctl\r\nLoadAddress=0x0400\r\nStartAddress=0x4000,0x5000\r\n"
-    "EndAddress=0x47FF,0x5A01\r\nFlashSize=4610\r\nClock=4,8,16\r\nBaud=4800,9600,19200\r\n"
-    "Baud2=9600,19200,38400\r\n";
-constexpr uint32_t kBase = 0x4000;
-constexpr size_t kTwoAreaSize = 0x5C00 - 0x4000;
-constexpr size_t kPartialSize = 0x5A02 - 0x4000;
-
-class KvsimLinkTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    SetLanguage(Language::kEnglish);
-    const std::string data = kvsim_harness::SourceDataDir();
-    for (const auto& entry : fs::directory_iterator(data)) {
-      if (entry.path().extension() == ".ctl") fs::copy_file(entry.path(), fs::path(dir.path()) / entry.path().filename());
-    }
-    WriteFile(dir.File("CHIPDEF.INI"), ReadFile(data + "/CHIPDEF.INI") + kExtraChips);
-    ui.onReset = [this] { return board.ResetIntoBoot(); };
-  }
-  void TearDown() override { unsetenv("KVPORT_COM3"); }
-
-  // Starts the board and points the link at it (COM3 through KVPORT_COM3).
-  void StartBoard(const std::string& chip, const std::string& clock, std::vector<std::string> faults = {},
-                  const std::string& initialFlash = "", std::vector<std::string> extra = {}) {
-    kvsim_harness::KvsimOptions o;
-    o.chipdef = dir.File("CHIPDEF.INI");
-    o.chip = chip;
-    o.clock = clock;
-    o.faults = std::move(faults);
-    o.initialFlash = initialFlash;
-    o.extraArgs = std::move(extra);
-    ASSERT_TRUE(board.Start(o)) << board.Error();
-    setenv("KVPORT_COM3", board.LinkPath().c_str(), 1);
-    LinkSettings& s = link.Settings();
-    s.programDirectory = dir.path() + "/";
-    s.chipDefPath = dir.File("CHIPDEF.INI");
-    s.portNumber = 2;
-    ChipRecord record;
-    ASSERT_TRUE(LoadChipRecord(s.chipDefPath, chip, record));
-    s.chip = record;
-    const auto& labels = record.clockLabels;
-    s.clockIndex = static_cast<int>(std::find(labels.begin(), labels.end(), clock) - labels.begin());
-  }
-  std::string HexFile(const std::string& name, const std::vector<uint8_t>& image, uint32_t base) {
-    WriteFile(dir.File(name), MakeSRecords(image, base));
-    return dir.File(name);
-  }
-  // An image of TWOAREA (or PARTIAL, size bytes): data in block 1 of area 1 and in the first
-  // and last block of area 2, blank elsewhere.
-  std::vector<uint8_t> Image(size_t size = kTwoAreaSize) {
-    std::vector<uint8_t> image(size, 0xFF);
-    for (size_t i = 0x200; i < 0x400; ++i) image[i] = static_cast<uint8_t>(i ^ 0x55);
-    for (size_t i = 0x1000; i < 0x1100; ++i) image[i] = static_cast<uint8_t>(i);
-    image[0x1A00] = 0x12;
-    image[0x1A01] = 0x34;
-    image[size - 2] = 0x56;
-    image[size - 1] = 0x78;
-    return image;
-  }
-  void ExpectFlashEquals(const std::vector<uint8_t>& image) {
-    const std::string flash = board.ReadFlashImage();
-    ASSERT_EQ(flash.size(), image.size());
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), reinterpret_cast<const uint8_t*>(flash.data())));
-  }
-  void Download() {
-    link.RunDownload();
-    ASSERT_TRUE(link.Downloaded()) << ::testing::PrintToString(ui.log);
-    ui.log.clear();
-    ui.positions.clear();
-    ui.titles.clear();
-  }
-
-  TempDir dir;
-  kvsim_harness::KvsimProcess board;
-  platform::SerialPortLinux port{platform::RealClock()};
-  ScriptedUi ui;
-  FlashLink link{port, platform::RealClock(), ui};
-};
+class KvsimLinkTest : public KvsimLinkFixture {};
 
 TEST_F(KvsimLinkTest, DownloadAtBothBaudRates) {
   StartBoard("OS3F10", "8");
@@ -286,6 +195,21 @@ TEST_F(KvsimLinkTest, NulBytesBeforeAStatusAreWaitedThrough) {
   EXPECT_TRUE(ui.Saw("info The flash and the hex file are identical")) << ::testing::PrintToString(ui.log);
   EXPECT_EQ(board.Events("read").size(), 10u);
   ExpectFlashEquals(image);
+}
+
+// The board vanishes at the erase command (the sixth frame, after the five of the download):
+// the erase ends at once with the port's read error, and the next command finds no port.
+TEST_F(KvsimLinkTest, UnpluggedBoardEndsTheCommandAndTheNextFindsNoPort) {
+  StartBoard("TWOAREA", "16", {"unplug-after-frame=6"});
+  Download();
+  link.RunErase();
+  EXPECT_TRUE(ui.Saw("info ERROR !!    \r\n No.016 COM port read error")) << ::testing::PrintToString(ui.log);
+  EXPECT_FALSE(link.Downloaded());
+  ASSERT_TRUE(board.WaitForEvents("unplug", 1));
+  ui.log.clear();
+  link.RunErase();
+  EXPECT_TRUE(ui.Saw("info ERROR !!    \r\n No.006 Unable to open COM port.")) << ::testing::PrintToString(ui.log);
+  EXPECT_FALSE(ui.SawText("No.016"));
 }
 
 TEST_F(KvsimLinkTest, FatalTimeoutSendsTheUserBackToDownload) {
