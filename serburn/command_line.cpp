@@ -15,6 +15,13 @@ bool ConfigError(Reporter& reporter, const char* text) {
   return reporter.Error(ErrorClass::Configuration, text);
 }
 
+// The error line stays as scripts know it; the line after it names the switch.
+ParseResult Unrecognized(const std::string& arg, Reporter& reporter) {
+  ConfigError(reporter, "unrecognized option");
+  reporter.Detail("unknown switch: " + arg + " (see serburn --help)");
+  return ParseResult::Failed;
+}
+
 // "/iB:P": BiromBaud and, after a colon, ProgBaud; a single number sets only BiromBaud.
 void ParseBaudRates(std::string_view text, RunSettings& s) {
   int32_t birom = 0;
@@ -36,10 +43,15 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args, RunSettings& 
       ConfigError(reporter, "unknown prefix for parameter. Use '-' or '/'");
       return ParseResult::Failed;
     }
-    if (arg.size() < 2) {
-      ConfigError(reporter, "unrecognized option");
-      return ParseResult::Failed;
+    if (arg == "--help") {
+      s.help = s.helpToStandardOutput = true;
+      continue;
     }
+    if (arg == "-?" || arg == "/?") {
+      s.help = true;
+      continue;
+    }
+    if (arg.size() < 2) return Unrecognized(arg, reporter);
     const std::string_view rest = std::string_view(arg).substr(2);
     const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(arg[1])));
     switch (letter) {
@@ -108,8 +120,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args, RunSettings& 
       case 'h': s.help = true; break;
       case 'q': s.singleExitCode = true; break;
       default:
-        ConfigError(reporter, "unrecognized option");
-        return ParseResult::Failed;
+        return Unrecognized(arg, reporter);
     }
   }
   return ParseResult::Ok;

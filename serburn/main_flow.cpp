@@ -111,6 +111,16 @@ int RunSerburn(const std::vector<std::string>& args, Environment& env) {
   if (args.empty() || settings.help) {
     std::string usage = UsageText();
     if (settings.help) usage += BuildDate();
+    if (settings.helpToStandardOutput) {
+      // Piped or read by a person on Linux: plain line feeds, and success.
+      std::string plain;
+      for (char c : usage) {
+        if (c != '\r') plain += c;
+      }
+      env.out << plain << '\n';
+      env.out.flush();
+      return 0;
+    }
     if (env.writeToTerminal) env.writeToTerminal(usage);
     return 1;
   }

@@ -33,6 +33,7 @@ struct RunSettings {
   bool taggedOutput = false;
   bool autoErase = false;
   bool help = false;
+  bool helpToStandardOutput = false;  // --help: the usage can be piped
   bool singleExitCode = false;
   bool erase = false;
   bool check = false;

@@ -42,12 +42,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ErrorCase{{"KV40K358"}, "unknown prefix for parameter. Use '-' or '/'"},
         ErrorCase{{""}, "unknown prefix for parameter. Use '-' or '/'"},
-        ErrorCase{{"/"}, "unrecognized option"},
-        ErrorCase{{"-"}, "unrecognized option"},
-        ErrorCase{{"/x"}, "unrecognized option"},
-        ErrorCase{{"/5"}, "unrecognized option"},
-        ErrorCase{{"/0"}, "unrecognized option"},
-        ErrorCase{{"/h", "/y"}, "unrecognized option"},
+        ErrorCase{{"/"}, "unrecognized option\nunknown switch: / (see serburn --help)"},
+        ErrorCase{{"-"}, "unrecognized option\nunknown switch: - (see serburn --help)"},
+        ErrorCase{{"/x"}, "unrecognized option\nunknown switch: /x (see serburn --help)"},
+        ErrorCase{{"/5"}, "unrecognized option\nunknown switch: /5 (see serburn --help)"},
+        ErrorCase{{"/0"}, "unrecognized option\nunknown switch: /0 (see serburn --help)"},
+        ErrorCase{{"/h", "/y"}, "unrecognized option\nunknown switch: /y (see serburn --help)"},
+        ErrorCase{{"--version-of-nothing"}, "unrecognized option\nunknown switch: --version-of-nothing (see serburn --help)"},
         ErrorCase{{"/b"}, "no data for /b parameter, bin filename is needed"},
         ErrorCase{{"/d"}, "no data in /d parameter, bin filename for RAM-execute is needed"},
         ErrorCase{{"/s3FFF"}, "bad address in /s parameter (should be 0x4000...0xffffff)"},
@@ -56,6 +57,15 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{{"/s-1"}, "bad address in /s parameter (should be 0x4000...0xffffff)"},
         ErrorCase{{"/w10"}, "bad data for /w parameter (should be 0...9)"},
         ErrorCase{{"/w-1"}, "bad data for /w parameter (should be 0...9)"}));
+
+TEST(CommandLine, HelpSpellings) {
+  for (const char* spelling : {"/h", "-H", "/?", "-?", "--help"}) {
+    const Parsed p = Parse({spelling});
+    EXPECT_EQ(p.result, ParseResult::Ok) << spelling;
+    EXPECT_TRUE(p.settings.help) << spelling;
+    EXPECT_EQ(p.settings.helpToStandardOutput, std::string(spelling) == "--help") << spelling;
+  }
+}
 
 TEST(CommandLine, Defaults) {
   const Parsed p = Parse({});

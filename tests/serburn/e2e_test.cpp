@@ -2,6 +2,7 @@
 // modem lines, so the runs use /t and the board starts in boot mode.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -222,6 +223,36 @@ TEST_F(EndToEnd, PortErrorsSayWhichDeviceAndWhy) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("held by "), std::string::npos) << r.out;
+}
+
+// On a terminal the run's last line is ended, so the shell prompt starts on a line of its
+// own; redirected output keeps ending in " Ok".
+TEST_F(EndToEnd, OutputOnATerminalEndsWithALineBreak) {
+  ASSERT_TRUE(StartBoard(kKV40));
+  int master = -1;
+  const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const std::string link = "/L" + board.LinkPath();
+    execl(serburn.c_str(), serburn.c_str(), link.c_str(), "/t", "/KV40K358", "/c", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string seen;
+  char buffer[256];
+  for (;;) {
+    const ssize_t n = read(master, buffer, sizeof buffer);
+    if (n <= 0) break;  // EIO once the child has gone
+    seen.append(buffer, static_cast<size_t>(n));
+  }
+  close(master);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << seen;
+  ASSERT_GE(seen.size(), 5u);
+  EXPECT_EQ(seen.substr(seen.size() - 5), " Ok\r\n") << seen;  // the terminal shows \n as \r\n
+  ASSERT_TRUE(board.ResetIntoBoot());
+  const ProcessResult r = Run(kKV40, {"/t", "/c"});
+  EXPECT_EQ(r.out.substr(r.out.size() - 3), " Ok");
 }
 
 TEST_F(EndToEnd, RangeFromStartSwitch) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -76,9 +77,17 @@ TEST_F(MainFlow, HelpAddsTheBuildDateAfterParsingEverything) {
   EXPECT_EQ(terminal, "");
 }
 
+TEST_F(MainFlow, LongHelpGoesToStandardOutputWithPlainLineFeeds) {
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_EQ(terminal, "");
+  std::string usage = UsageText() + BuildDate();
+  usage.erase(std::remove(usage.begin(), usage.end(), '\r'), usage.end());
+  EXPECT_EQ(out.str(), kBannerLine + usage + "\n");
+}
+
 TEST_F(MainFlow, ParseErrorComesAfterTheBannerAndOnlyChecksForAKey) {
   EXPECT_EQ(Run({"/n", "/y"}), 1);
-  EXPECT_EQ(out.str(), kBannerLine + "\nError in configuration: unrecognized option\n");
+  EXPECT_EQ(out.str(), kBannerLine + "\nError in configuration: unrecognized option\nunknown switch: /y (see serburn --help)\n");
   EXPECT_EQ(keyChecks, 1);
   EXPECT_TRUE(port.Events().empty());
 }
