@@ -4,7 +4,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/text_file.h"
 #include "serburn/chip_resolver.h"
+#include "serburn/hex_records.h"
 #include "serburn/s2_converter.h"
 
 namespace serburn {
@@ -51,6 +53,35 @@ bool ReadBinary(std::FILE* file, size_t limit, uint64_t areaSize, std::vector<ui
   }
 }
 
+enum class RecordsOutcome { Loaded, Failed, Binary };
+
+// A data file whose text is Intel-Hex or S-records throughout is decoded into the area;
+// one that only begins like records is programmed as binary, as it always was, after a
+// warning.
+RecordsOutcome LoadRecords(const RunSettings& s, const std::string& path, std::vector<uint8_t>& image,
+                           Reporter& reporter) {
+  std::string text;
+  if (!platform::ReadWholeFile(path, text)) {
+    FileError(reporter, "unable to read from data file");
+    return RecordsOutcome::Failed;
+  }
+  const RecordDecoding d = DecodeHexRecords(text, s.startAddress, s.endAddress, image);
+  switch (d.result) {
+    case RecordDecoding::Result::Decoded:
+      reporter.Info(std::string("Data file: ") + d.format + " records");
+      return RecordsOutcome::Loaded;
+    case RecordDecoding::Result::OutsideArea:
+      FileError(reporter, std::string(d.format) + " record outside the flash area in data file (line " +
+                              std::to_string(d.line) + ")");
+      return RecordsOutcome::Failed;
+    case RecordDecoding::Result::NotRecords: break;
+  }
+  if (BeginsLikeRecords(text)) {
+    reporter.Info("Warning: data file begins like hex records but is not all records; it is programmed as binary");
+  }
+  return RecordsOutcome::Binary;
+}
+
 }  // namespace
 
 bool IsS2FileName(const std::string& name) {
@@ -66,6 +97,12 @@ bool LoadDataImage(const RunSettings& s, std::vector<uint8_t>& image, Reporter& 
   } else {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) return FileError(reporter, "unable to open data file");
+    const int first = std::fgetc(file.get());
+    std::rewind(file.get());
+    if (first == ':' || first == 'S') {
+      const RecordsOutcome outcome = LoadRecords(s, path, image, reporter);
+      if (outcome != RecordsOutcome::Binary) return outcome == RecordsOutcome::Loaded;
+    }
     uint64_t total = 0;
     bool overflow = false;
     if (!ReadBinary(file.get(), static_cast<size_t>(blocks * kBlockSize), areaSize, image, total, overflow)) {

@@ -1,7 +1,8 @@
 // The data of program and verify, read whole before the port is opened, so that a missing,
 // unreadable or wrong data file is reported before anything on the chip is touched. A name
-// ending in ".mhx" holds S2 records and is converted in memory; any other file is a binary
-// image of the flash from the start address on. Errors are class 3.
+// ending in ".mhx" holds S2 records and is converted in memory; any other file is Intel-Hex
+// or S-records when its whole text is records of one format, else a binary image of the
+// flash from the start address on. Errors are class 3.
 #pragma once
 
 #include <cstddef>

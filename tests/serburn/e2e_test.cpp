@@ -255,6 +255,41 @@ TEST_F(EndToEnd, OutputOnATerminalEndsWithALineBreak) {
   EXPECT_EQ(r.out.substr(r.out.size() - 3), " Ok");
 }
 
+#ifdef SREC_CAT
+// Intel-Hex and S-record files are recognised by their content and programmed as the
+// bytes they describe, not as their text.
+TEST_F(EndToEnd, HexRecordFilesAreProgrammedAsTheirBytes) {
+  const std::string image = SampleImage(kKV40);
+  const std::string bin = work.Write("image.bin", image);
+  for (const char* format : {"-intel", "-motorola"}) {
+    ASSERT_TRUE(StartBoard(kKV40));
+    const std::string hex = work.File("image.hex");
+    const std::string cmd = std::string(SREC_CAT) + " " + bin + " -binary -offset 0x4000 -o " + hex + " " + format;
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const ProcessResult r = Run(kKV40, {"/t", "/e", "/p", "/v", "/b", hex});
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find(std::string("\nData file: ") + (format[1] == 'i' ? "Intel-Hex" : "S-record") + " records\nWait"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(Area(kKV40).substr(0, image.size()), image) << format;
+    board.Stop();
+  }
+}
+#endif
+
+TEST_F(EndToEnd, TextThatOnlyBeginsLikeRecordsIsBinaryWithAWarning) {
+  ASSERT_TRUE(StartBoard(kKV40));
+  std::string text = ":10000000 not really a record\n";
+  text += std::string(512 - text.size(), 'x');
+  const ProcessResult r = Run(kKV40, {"/t", "/e", "/p", "/b", work.Write("notes.hex", text)});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find("\nWarning: data file begins like hex records but is not all records; it is programmed as "
+                       "binary\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(Area(kKV40).substr(0, 512), text);
+}
+
 TEST_F(EndToEnd, RangeFromStartSwitch) {
   ASSERT_TRUE(StartBoard(kKV40));
   const std::string image(1024, '\x5A');
