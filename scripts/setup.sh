@@ -9,7 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev libxkbcommon-dev qt6-multimedia-dev
   fonts-ipafont-gothic
-  srecord binutils
+  srecord binutils libelf-dev
   python3
 )
 # Optional: the virtual X server scripts/screenshots.sh takes its pictures under.

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/elf_segments.h"
 #include "platform/text_file.h"
 #include "serburn/chip_resolver.h"
 #include "serburn/hex_records.h"
@@ -82,34 +83,68 @@ RecordsOutcome LoadRecords(const RunSettings& s, const std::string& path, std::v
   return RecordsOutcome::Binary;
 }
 
+// An ELF executable: its loadable segments at their physical addresses, each of which must
+// lie inside the flash area.
+bool LoadElf(const RunSettings& s, const std::string& path, std::vector<uint8_t>& image, Reporter& reporter) {
+  std::vector<platform::ElfSegment> segments;
+  std::string why;
+  if (!platform::ReadElfSegments(path, segments, why)) {
+    return FileError(reporter, "unable to read from data file (ELF: " + why + ")");
+  }
+  const uint64_t areaSize = uint64_t{s.endAddress} - s.startAddress + 1;
+  image.assign(static_cast<size_t>(areaSize), kBlank);
+  for (const platform::ElfSegment& segment : segments) {
+    if (segment.address < s.startAddress || segment.address - s.startAddress + segment.bytes.size() > areaSize) {
+      char text[160];
+      std::snprintf(text, sizeof text, "ELF segment at 0x%06llX (%zu bytes) outside the flash area 0x%06lX..0x%06lX",
+                    static_cast<unsigned long long>(segment.address), segment.bytes.size(),
+                    static_cast<unsigned long>(s.startAddress), static_cast<unsigned long>(s.endAddress));
+      return FileError(reporter, text);
+    }
+    std::copy(segment.bytes.begin(), segment.bytes.end(),
+              image.begin() + static_cast<std::ptrdiff_t>(segment.address - s.startAddress));
+  }
+  reporter.Info("Data file: ELF executable, " + std::to_string(segments.size()) + " loadable segment(s)");
+  return true;
+}
+
 }  // namespace
 
 bool IsS2FileName(const std::string& name) {
   return name.size() >= 4 && name.compare(name.size() - 4, 4, ".mhx") == 0;
 }
 
-bool LoadDataImage(const RunSettings& s, std::vector<uint8_t>& image, Reporter& reporter) {
+namespace {
+
+// Reads the data file in whichever form it has into image.
+bool ReadDataFile(const RunSettings& s, std::vector<uint8_t>& image, Reporter& reporter) {
   const uint64_t areaSize = uint64_t{s.endAddress} - s.startAddress + 1;
   const uint64_t blocks = (areaSize + kBlockSize - 1) / kBlockSize;
   const std::string path = PlatformPath(s.dataFileName);
-  if (IsS2FileName(s.dataFileName)) {
-    if (!ConvertS2File(path, s.startAddress, s.endAddress, image, reporter)) return false;
-  } else {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) return FileError(reporter, "unable to open data file");
-    const int first = std::fgetc(file.get());
-    std::rewind(file.get());
-    if (first == ':' || first == 'S') {
-      const RecordsOutcome outcome = LoadRecords(s, path, image, reporter);
-      if (outcome != RecordsOutcome::Binary) return outcome == RecordsOutcome::Loaded;
-    }
-    uint64_t total = 0;
-    bool overflow = false;
-    if (!ReadBinary(file.get(), static_cast<size_t>(blocks * kBlockSize), areaSize, image, total, overflow)) {
-      return FileError(reporter, "unable to read from data file");
-    }
-    if (overflow) return FileError(reporter, TooLongText(s, total, areaSize));
+  if (IsS2FileName(s.dataFileName)) return ConvertS2File(path, s.startAddress, s.endAddress, image, reporter);
+  FilePtr file(std::fopen(path.c_str(), "rb"));
+  if (!file) return FileError(reporter, "unable to open data file");
+  char head[4] = {};
+  const size_t headSize = std::fread(head, 1, sizeof head, file.get());
+  std::rewind(file.get());
+  if (platform::HasElfMagic(std::string(head, headSize))) return LoadElf(s, path, image, reporter);
+  if (headSize > 0 && (head[0] == ':' || head[0] == 'S')) {
+    const RecordsOutcome outcome = LoadRecords(s, path, image, reporter);
+    if (outcome != RecordsOutcome::Binary) return outcome == RecordsOutcome::Loaded;
   }
+  uint64_t total = 0;
+  bool overflow = false;
+  if (!ReadBinary(file.get(), static_cast<size_t>(blocks * kBlockSize), areaSize, image, total, overflow)) {
+    return FileError(reporter, "unable to read from data file");
+  }
+  if (overflow) return FileError(reporter, TooLongText(s, total, areaSize));
+  return true;
+}
+
+}  // namespace
+
+bool LoadDataImage(const RunSettings& s, std::vector<uint8_t>& image, Reporter& reporter) {
+  if (!ReadDataFile(s, image, reporter)) return false;
   // The blocks are programmed whole: data that ends inside a block cannot be sent.
   if (image.size() % kBlockSize != 0) return FileError(reporter, "unable to read from data file");
   return true;
