@@ -1,5 +1,6 @@
 #include "flash/hexfile/hex_file_loader.h"
 
+#include "flash/hexfile/elf_loader.h"
 #include "flash/hexfile/intel_hex_decoder.h"
 #include "flash/hexfile/load_report.h"
 #include "flash/hexfile/s_record_decoder.h"
@@ -24,6 +25,7 @@ bool LoadHexFile(const std::string& path, FlashAreaSpan areas, FlashImage& image
     ReportLoadError(view, HexLoadFailure::kAreasDoNotFit, AreaFitText(fit));
     return false;
   }
+  if (IsElfFile(path)) return LoadElfFile(path, image, areas, view);
   platform::TextLineReader file;
   if (!file.Open(path)) {
     ReportLoadError(view, HexLoadFailure::kFileOpen, "file open error");

@@ -38,6 +38,8 @@ enum class HexLoadFailure {
   kRecordError,      // 3 (Intel-Hex): type and data length disagree
   kAddressBelow,     // 4: record starts below the first flash area
   kAddressAbove,     // 5: record ends above the last flash area
+  kElfUnreadable,    // an ELF file that cannot be read, or has nothing to load
+  kElfOutsideAreas,  // an ELF segment that does not lie inside one flash area
 };
 
 struct HexLoadError {

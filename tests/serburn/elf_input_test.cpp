@@ -1,60 +1,22 @@
 // ELF executables as serburn data files: the loadable segments land at their physical
 // addresses in the flash area; a segment outside it is refused before the port opens.
-#include <elf.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "serburn/data_image.h"
 #include "temp_dir.h"
+#include "tests/support/elf_file.h"
 
 namespace serburn {
 namespace {
 
 using testing::TempDir;
 
-struct Segment {
-  uint32_t type;
-  uint32_t physical;
-  std::vector<uint8_t> bytes;
-  uint32_t extraInMemory;  // reserved in memory only (not in the file)
-};
-
-// A little-endian 32-bit ELF executable with these program headers.
-std::string ElfFile(const std::vector<Segment>& segments) {
-  Elf32_Ehdr e{};
-  std::memcpy(e.e_ident, ELFMAG, SELFMAG);
-  e.e_ident[EI_CLASS] = ELFCLASS32;
-  e.e_ident[EI_DATA] = ELFDATA2LSB;
-  e.e_ident[EI_VERSION] = EV_CURRENT;
-  e.e_type = ET_EXEC;
-  e.e_machine = EM_ARM;
-  e.e_version = EV_CURRENT;
-  e.e_phoff = sizeof e;
-  e.e_ehsize = sizeof e;
-  e.e_phentsize = sizeof(Elf32_Phdr);
-  e.e_phnum = static_cast<Elf32_Half>(segments.size());
-  std::string file(reinterpret_cast<const char*>(&e), sizeof e);
-  uint32_t offset = static_cast<uint32_t>(sizeof e + segments.size() * sizeof(Elf32_Phdr));
-  std::string contents;
-  for (const Segment& s : segments) {
-    Elf32_Phdr p{};
-    p.p_type = s.type;
-    p.p_offset = offset;
-    p.p_vaddr = s.physical + 0x20000000;  // a different virtual address: the physical one counts
-    p.p_paddr = s.physical;
-    p.p_filesz = static_cast<uint32_t>(s.bytes.size());
-    p.p_memsz = p.p_filesz + s.extraInMemory;
-    p.p_flags = PF_R;
-    file.append(reinterpret_cast<const char*>(&p), sizeof p);
-    contents.append(s.bytes.begin(), s.bytes.end());
-    offset += p.p_filesz;
-  }
-  return file + contents;
-}
+using elf_test::ElfFile;
+using elf_test::Segment;
 
 class ElfInput : public ::testing::Test {
  protected:
