@@ -3,68 +3,20 @@
 #include <grp.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+
+#include "platform/port_holders.h"
 
 namespace platform {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-bool IsSerialDeviceName(const std::string& name) {
-  static const char* const kPrefixes[] = {"ttyUSB", "ttyACM", "ttyAMA", "ttyXRUSB", "rfcomm"};
-  for (const char* p : kPrefixes) {
-    if (name.rfind(p, 0) == 0) return true;
-  }
-  return false;
-}
-
-// The USB and on-board serial devices that exist, with the stable by-id names first.
-std::vector<std::string> PresentPorts(const PortDiagnosisPlaces& places) {
-  std::vector<std::string> ports;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(places.devDir + "/serial/by-id", ec)) ports.push_back(e.path().string());
-  std::sort(ports.begin(), ports.end());
-  std::vector<std::string> devices;
-  for (const auto& e : fs::directory_iterator(places.devDir, ec)) {
-    if (IsSerialDeviceName(e.path().filename().string())) devices.push_back(e.path().string());
-  }
-  std::sort(devices.begin(), devices.end());
-  ports.insert(ports.end(), devices.begin(), devices.end());
-  return ports;
-}
-
-std::string Comm(const fs::path& processDir) {
-  std::ifstream in(processDir / "comm");
-  std::string name;
-  std::getline(in, name);
-  return name;
-}
-
-// Programs that have the device open, as "name (PID n)".
-std::vector<std::string> Holders(const std::string& device, const PortDiagnosisPlaces& places) {
-  std::error_code ec;
-  const fs::path target = fs::canonical(device, ec);
-  std::vector<std::string> holders;
-  if (ec) return holders;
-  for (const auto& proc : fs::directory_iterator(places.procDir, ec)) {
-    const std::string pid = proc.path().filename().string();
-    if (pid.empty() || !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
-    std::error_code fdError;
-    for (const auto& fd : fs::directory_iterator(proc.path() / "fd", fdError)) {
-      std::error_code linkError;
-      if (fs::read_symlink(fd.path(), linkError) == target) {
-        holders.push_back(Comm(proc.path()) + " (PID " + pid + ")");
-        break;
-      }
-    }
-  }
-  return holders;
+// The ports that exist, each by its stable by-id name where it has one.
+std::vector<std::string> PresentPorts(const PortDiscoveryPlaces& places) {
+  std::vector<std::string> names;
+  for (const PortInfo& port : DiscoverPorts(places)) names.push_back(port.byId.empty() ? port.device : port.byId);
+  return names;
 }
 
 std::string GroupOf(const std::string& device) {
@@ -83,7 +35,7 @@ std::string Joined(const std::vector<std::string>& items) {
 }  // namespace
 
 std::vector<std::string> DescribeOpenFailure(const std::string& device, int error,
-                                             const PortDiagnosisPlaces& places) {
+                                             const PortDiscoveryPlaces& places) {
   std::vector<std::string> lines = {"device " + device + ": " + std::strerror(error)};
   if (error == EACCES || error == EPERM) {
     std::string group = GroupOf(device);
@@ -91,7 +43,10 @@ std::vector<std::string> DescribeOpenFailure(const std::string& device, int erro
     lines.push_back("your user may not use it: add it to the group " + group + " (sudo usermod -aG " + group +
                     " $USER), then log in again");
   } else if (error == EBUSY || error == EWOULDBLOCK) {
-    const std::vector<std::string> holders = Holders(device, places);
+    std::vector<std::string> holders;
+    for (const PortHolder& h : HoldersOf(device, HeldDevices(places.procDir))) {
+      holders.push_back(h.name + " (PID " + std::to_string(h.pid) + ")");
+    }
     lines.push_back(holders.empty() ? "another program holds it; close that program and try again"
                                     : "held by " + Joined(holders) + "; close it and try again");
   } else if (error == ENOENT || error == ENODEV || error == ENXIO) {

@@ -47,6 +47,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args, RunSettings& 
       s.help = s.helpToStandardOutput = true;
       continue;
     }
+    if (arg == "--list-ports") {
+      s.listPorts = true;
+      continue;
+    }
     if (arg == "-?" || arg == "/?") {
       s.help = true;
       continue;
@@ -159,6 +163,11 @@ std::string UsageText() {
     text += "\n\r";
   }
   return text;
+}
+
+std::string LinuxUsageText() {
+  return "--help       - this text, on standard output\n"
+         "--list-ports - list the serial ports present and the simulated boards running\n";
 }
 
 std::string BuildDate() { return __DATE__; }

@@ -22,6 +22,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args, RunSettings& 
 // The usage text, with its "\n\r" line breaks; written to the terminal by the main flow.
 std::string UsageText();
 
+// The long switches of the Linux build, with plain line feeds; --help prints them after the
+// usage text.
+std::string LinuxUsageText();
+
 // The build date as "Mmm dd yyyy" (day padded with a space).
 std::string BuildDate();
 

@@ -98,6 +98,15 @@ int RunSerburn(const std::vector<std::string>& args, Environment& env) {
     closing();
     return reporter.ExitCode();
   }
+  // A question about this machine: nothing else of the command line is done.
+  if (settings.listPorts) {
+    const std::vector<platform::PortInfo> ports = platform::DiscoverPorts(env.portPlaces);
+    env.out << '\n';
+    if (ports.empty()) env.out << "no serial ports found\n";
+    for (const platform::PortInfo& port : ports) env.out << platform::DescribePort(port) << '\n';
+    env.out.flush();
+    return 0;
+  }
   if (parsed == ParseResult::ResetOnly) {
     // The pulse is this run's whole purpose: a pulse that cannot be sent is reported.
     if (link.Open()) {
@@ -117,7 +126,7 @@ int RunSerburn(const std::vector<std::string>& args, Environment& env) {
       for (char c : usage) {
         if (c != '\r') plain += c;
       }
-      env.out << plain << '\n';
+      env.out << plain << '\n' << LinuxUsageText();
       env.out.flush();
       return 0;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/port_discovery.h"
 #include "platform/serial_port.h"
 
 namespace serburn {
@@ -19,6 +20,7 @@ struct Environment {
   std::function<void(const std::string&)> writeToTerminal;  // the usage text
   std::function<bool()> consumeKey;                          // reads a waiting keystroke
   std::string programDirectory;                              // ends in a separator
+  platform::PortDiscoveryPlaces portPlaces = {};             // where --list-ports looks
 };
 
 constexpr const char* kBanner = "InSystem Serial Programmer KV4X.     v3.00(w32)";

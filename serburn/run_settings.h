@@ -34,6 +34,7 @@ struct RunSettings {
   bool autoErase = false;
   bool help = false;
   bool helpToStandardOutput = false;  // --help: the usage can be piped
+  bool listPorts = false;             // --list-ports: list the serial ports and end
   bool singleExitCode = false;
   bool erase = false;
   bool check = false;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/simulated_boards.h"
 #include "sim/board.h"
 #include "sim/chip_config.h"
 #include "sim/deadline_timer.h"
@@ -142,6 +144,13 @@ int main(int argc, char** argv) {
                                            : settings.chip.commandBauds[static_cast<size_t>(settings.clockIndex)])});
   if (options.startNormal) board.Reset(ResetMode::kNormal, "start", NowMs());
 
+  // Listed beside the real serial ports while it runs (best effort: a board without a
+  // runtime directory still serves).
+  platform::BoardRegistration registration;
+  std::error_code absoluteError;
+  registration.Register(platform::SimulatedBoardsDirectory(),
+                        std::filesystem::absolute(options.link, absoluteError).string(), options.chip);
+
   std::printf("%s\n", pty.SlavePath().c_str());
   std::fflush(stdout);
 
@@ -187,6 +196,7 @@ int main(int argc, char** argv) {
       board.FlushFlash();
       const std::string device = pty.SlavePath();
       pty.Close();
+      registration.Withdraw();
       plugged = false;
       outgoing.clear();
       board.Log(now, "unplug", {JsonField("device", device)});

@@ -87,6 +87,8 @@ A simulated target board on a pseudo-terminal. kvsim opens a pseudo-terminal, ma
 symbolic link to its slave device, prints the slave's device path as the first line on
 standard output, and serves until SIGTERM or SIGINT (exit code 0, link and control file
 removed). Open PATH (or the printed device) in a programmer as its serial port.
+While it runs, the board is registered in $XDG_RUNTIME_DIR/kvflash/<pid>.board (its link
+and chip), so `serburn --list-ports` lists it as simulated.
 
 The board
   --chipdef FILE, --chip NAME   the board's chip: a CHIPDEF.INI section (name compared without

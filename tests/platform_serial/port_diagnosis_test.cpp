@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "fake_port_tree.h"
 #include "platform/serial_port_linux.h"
 #include "pty_pair.h"
 
@@ -17,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::DescribeOpenFailure;
-using platform::PortDiagnosisPlaces;
 
 class TempTree {
  public:
@@ -37,22 +37,22 @@ class TempTree {
   std::string path_;
 };
 
-TEST(PortDiagnosis, AMissingDeviceListsThePortsThatExistStableNamesFirst) {
-  TempTree dev;
-  dev.Touch("ttyUSB1");
-  dev.Touch("ttyUSB0");
-  dev.Touch("ttyACM0");
-  dev.Touch("tty5");  // a console, not a serial port
-  dev.Touch("serial/by-id/usb-Maker_Adapter_A1-if00-port0");
-  PortDiagnosisPlaces places;
-  places.devDir = dev.path();
-  const auto lines = DescribeOpenFailure("/dev/ttyUSB7", ENOENT, places);
+TEST(PortDiagnosis, AMissingDeviceListsThePortsThatExistByTheirStableNames) {
+  platform_test::FakePortTree tree;
+  const platform_test::UsbStrings adapter = {"0403", "6001", "FTDI", "FT232R", "A1"};
+  tree.AddUsbTty("ttyUSB1", adapter, "ftdi_sio", false);
+  tree.AddUsbTty("ttyUSB0", adapter, "ftdi_sio", false);
+  tree.AddUsbTty("ttyACM0", adapter, "cdc_acm", true);
+  tree.AddVirtualTty("tty5");  // a console, not a serial port
+  tree.AddByIdLink("usb-Maker_Adapter_A1-if00-port0", "ttyUSB1");
+  const auto lines = DescribeOpenFailure("/dev/ttyUSB7", ENOENT, tree.Places());
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], std::string("device /dev/ttyUSB7: ") + std::strerror(ENOENT));
-  EXPECT_EQ(lines[1], "serial ports present: " + dev.path() + "/serial/by-id/usb-Maker_Adapter_A1-if00-port0, " +
-                          dev.path() + "/ttyACM0, " + dev.path() + "/ttyUSB0, " + dev.path() + "/ttyUSB1");
-  places.devDir = dev.path() + "/serial";  // nothing that looks like a port
-  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB7", ENOENT, places)[1], "no USB or on-board serial port is connected");
+  EXPECT_EQ(lines[1], "serial ports present: " + tree.Dev("ttyACM0") + ", " + tree.Dev("ttyUSB0") + ", " +
+                          tree.Dev("serial/by-id/usb-Maker_Adapter_A1-if00-port0"));
+  platform_test::FakePortTree empty;
+  empty.AddVirtualTty("tty5");
+  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB7", ENOENT, empty.Places())[1], "no USB or on-board serial port is connected");
 }
 
 TEST(PortDiagnosis, PermissionDeniedNamesTheGroupAndTheCommand) {

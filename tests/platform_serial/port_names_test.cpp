@@ -12,36 +12,13 @@
 #include <vector>
 
 #include "platform/port_names.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Sets or removes an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(std::string name, const char* value) : name_(std::move(name)) {
-    if (const char* old = getenv(name_.c_str())) old_ = old;
-    if (value != nullptr) {
-      setenv(name_.c_str(), value, 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_.c_str(), old_->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
+using testing_support::ScopedEnv;
 
 // Every test sees a fresh, empty configuration directory and no KVPORT_ overrides.
 class PortNamesTest : public ::testing::Test {

@@ -67,6 +67,15 @@ TEST(CommandLine, HelpSpellings) {
   }
 }
 
+TEST(CommandLine, ListPortsIsALongSwitchBesideTheOthers) {
+  const Parsed p = Parse({"/2", "--list-ports", "/e"});
+  EXPECT_EQ(p.result, ParseResult::Ok);
+  EXPECT_TRUE(p.settings.listPorts);
+  EXPECT_TRUE(p.settings.erase);
+  EXPECT_FALSE(p.settings.help);
+  EXPECT_FALSE(Parse({"/2"}).settings.listPorts);
+}
+
 TEST(CommandLine, Defaults) {
   const Parsed p = Parse({});
   EXPECT_EQ(p.result, ParseResult::Ok);

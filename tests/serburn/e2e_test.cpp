@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "e2e_fixture.h"
+#include "tests/support/scoped_env.h"
 
 namespace serburn {
 namespace {
@@ -412,6 +413,29 @@ TEST_F(EndToEnd, UsageAndHelpStayOutOfStandardOutput) {
   r = testing::RunProcess(serburn, {"/h"}, work.path());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, kBanner);
+}
+
+// The board registers in the runtime directory it inherits; serburn lists it from there.
+TEST_F(EndToEnd, ListPortsShowsARunningSimulatedBoardAndWhetherItIsHeld) {
+  TempDir runtime;
+  testing_support::ScopedEnv env("XDG_RUNTIME_DIR", runtime.path().c_str());
+  ASSERT_TRUE(StartBoard(kKV40));
+  const std::string line = board.LinkPath() + "  simulated KV40K358";
+  ProcessResult r = testing::RunProcess(serburn, {"--list-ports"}, work.path());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out.rfind(kBanner + "\n", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\n" + line + "\n"), std::string::npos) << r.out;
+
+  const int holder = open(board.LinkPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  r = testing::RunProcess(serburn, {"--list-ports"}, work.path());
+  close(holder);
+  EXPECT_NE(r.out.find("\n" + line + "  [in use]\n"), std::string::npos) << r.out;
+
+  EXPECT_EQ(board.Stop(), 0);
+  r = testing::RunProcess(serburn, {"--list-ports"}, work.path());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out.find(board.LinkPath()), std::string::npos) << r.out;
 }
 
 TEST_F(EndToEnd, ResetOnlyOnAPtyNeedsNoPins) {

@@ -47,6 +47,7 @@ class MainFlow : public ::testing::Test {
   int Run(std::vector<std::string> args) {
     Environment env{port, clock, out, [this](const std::string& t) { terminal += t; },
                     [this] { ++keyChecks; return false; }, dir.path() + "/"};
+    env.portPlaces = portPlaces;
     return RunSerburn(args, env);
   }
 
@@ -58,6 +59,17 @@ class MainFlow : public ::testing::Test {
   std::ostringstream out;
   std::string terminal;
   int keyChecks = 0;
+  platform::PortDiscoveryPlaces portPlaces = NoPorts(dir.path());
+
+ private:
+  static platform::PortDiscoveryPlaces NoPorts(const std::string& base) {
+    platform::PortDiscoveryPlaces places;
+    places.sysDir = base + "/no-sys";
+    places.devDir = base + "/no-dev";
+    places.procDir = base + "/no-proc";
+    places.boardsDir = base + "/boards";
+    return places;
+  }
 };
 
 const std::string kBannerLine = std::string("\n") + kBanner;
@@ -82,7 +94,24 @@ TEST_F(MainFlow, LongHelpGoesToStandardOutputWithPlainLineFeeds) {
   EXPECT_EQ(terminal, "");
   std::string usage = UsageText() + BuildDate();
   usage.erase(std::remove(usage.begin(), usage.end(), '\r'), usage.end());
-  EXPECT_EQ(out.str(), kBannerLine + usage + "\n");
+  EXPECT_EQ(out.str(), kBannerLine + usage + "\n" + LinuxUsageText());
+  EXPECT_NE(LinuxUsageText().find("--list-ports"), std::string::npos);
+}
+
+TEST_F(MainFlow, ListPortsSaysWhenThereIsNoneAndLeavesThePortAlone) {
+  EXPECT_EQ(Run({"--list-ports"}), 0);
+  EXPECT_EQ(out.str(), kBannerLine + "\nno serial ports found\n");
+  EXPECT_EQ(terminal, "");
+  EXPECT_TRUE(port.Events().empty());
+}
+
+TEST_F(MainFlow, ListPortsIsTheWholeRunWhateverElseIsAsked) {
+  platform::BoardRegistration registration;
+  ASSERT_TRUE(registration.Register(portPlaces.boardsDir, "/tmp/kvsim0", "KV40K358"));
+  EXPECT_EQ(Run({"/1", "/KV40K358", "--list-ports", "/e", "/h"}), 0);
+  EXPECT_EQ(out.str(), kBannerLine + "\n/tmp/kvsim0  simulated KV40K358\n");
+  EXPECT_EQ(terminal, "");
+  EXPECT_TRUE(port.Events().empty());
 }
 
 TEST_F(MainFlow, ParseErrorComesAfterTheBannerAndOnlyChecksForAKey) {
