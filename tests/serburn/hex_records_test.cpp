@@ -65,7 +65,9 @@ TEST_P(HexRecords, DecodeOnlyWhatIsRecordsThroughout) {
   std::vector<uint8_t> image;
   const RecordDecoding d = DecodeHexRecords(GetParam().text, kStart, kEnd, image);
   EXPECT_EQ(d.result, GetParam().result);
-  if (d.result == Result::OutsideArea) EXPECT_EQ(d.line, GetParam().line);
+  if (d.result == Result::OutsideArea) {
+    EXPECT_EQ(d.line, GetParam().line);
+  }
   if (d.result != Result::Decoded) return;
   std::vector<uint8_t> expected(kEnd - kStart + 1, 0xFF);
   expected[0x10] = 0x11;
