@@ -75,6 +75,10 @@ int main(int argc, char** argv) {
     std::fputs(HelpText().c_str(), stdout);
     return 0;
   }
+  if (options.version) {
+    std::fputs(VersionText().c_str(), stdout);
+    return 0;
+  }
   if (!error.empty()) return Fail(error);
 
   BoardSettings settings;

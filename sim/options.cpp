@@ -26,6 +26,10 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
       o.help = true;
       continue;
     }
+    if (a == "--version") {
+      o.version = true;
+      continue;
+    }
     if (a == "--pace") {
       o.pace = true;
       continue;
@@ -69,7 +73,7 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
       return "unknown option " + a;
     }
   }
-  if (o.help) return "";
+  if (o.help || o.version) return "";
   if (o.link.empty() || o.chipdef.empty() || o.chip.empty() || o.clock.empty() || o.flashImage.empty()) {
     return "--link, --chipdef, --chip, --clock and --flash-image are required (see --help)";
   }
@@ -82,6 +86,7 @@ std::string HelpText() {
              [--fault FAULT ...] [--pace] [--erase-ms N] [--program-ms N] [--blank-ms N]
              [--boot-baud N] [--command-baud N] [--frame-timeout-ms N]
              [--control-file FILE] [--start-normal]
+       kvsim --help | --version
 
 A simulated target board on a pseudo-terminal. kvsim opens a pseudo-terminal, makes PATH a
 symbolic link to its slave device, prints the slave's device path as the first line on
@@ -205,5 +210,7 @@ Event log (--event-log FILE): JSON lines, each with "t" (ms since start) and "ev
   text += FaultHelpText();
   return text;
 }
+
+std::string VersionText() { return std::string("kvsim (kvflash) ") + KV_PACKAGE_VERSION + "\n"; }
 
 }  // namespace kvsim

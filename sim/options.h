@@ -28,11 +28,15 @@ struct Options {
   uint32_t frameTimeoutMs = 1000;
   bool startNormal = false;
   bool help = false;
+  bool version = false;
 };
 
 // Returns an empty string, or the error to print.
 std::string ParseOptions(const std::vector<std::string>& args, Options& options);
 
 std::string HelpText();
+
+// "kvsim (kvflash) VERSION" and a line end, for --version.
+std::string VersionText();
 
 }  // namespace kvsim

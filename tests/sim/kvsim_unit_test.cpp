@@ -224,6 +224,18 @@ TEST(KvsimLineModel, RatesAndGarbage) {
   EXPECT_DOUBLE_EQ(LineTimeMs(9600, 96), 100.0);
 }
 
+TEST(KvsimOptions, VersionAloneIsEnoughAndNamesThePackage) {
+  Options o;
+  EXPECT_EQ(ParseOptions({"--version"}, o), "");
+  EXPECT_TRUE(o.version);
+  EXPECT_FALSE(o.help);
+  const std::string text = VersionText();
+  EXPECT_EQ(text.rfind("kvsim (kvflash) ", 0), 0u) << text;
+  EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
+  EXPECT_GT(text.size(), std::string("kvsim (kvflash) \n").size());
+  EXPECT_NE(HelpText().find("--version"), std::string::npos);
+}
+
 TEST(KvsimOptions, RequiredUnknownAndHelp) {
   Options o;
   EXPECT_NE(ParseOptions({"--link", "x"}, o), "");
