@@ -6,12 +6,16 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "flash/app/environment_settings.h"
+#include "platform/port_discovery.h"
 
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QLabel;
+class QListWidget;
 class QPushButton;
 class QTabWidget;
 
@@ -45,12 +49,24 @@ class CCustomPropCom final : public CCustomPropPage {
   using CCustomPropPage::CCustomPropPage;
   void OnOK() override;
   int selectedIndex = -1;
+  // The detected ports the page lists when it opens and on Refresh (tests give a fake tree).
+  std::function<std::vector<platform::PortInfo>()> listPorts = [] { return platform::DiscoverPorts(); };
 
  protected:
   void OnInitDialog() override;
 
  private:
+  void ShowDevice(int index);
+  void RefreshPorts();
+  // Writes the selected detected port to the user's port map for the checked COM name.
+  void AssignClicked();
+  void UpdateAssignEnabling();
+
   QButtonGroup* ports_ = nullptr;
+  std::vector<QLabel*> devices_;
+  QListWidget* found_ = nullptr;
+  QPushButton* assign_ = nullptr;
+  std::vector<platform::PortInfo> detected_;
 };
 
 class CCustomPropSound final : public CCustomPropPage {

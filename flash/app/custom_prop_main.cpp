@@ -38,6 +38,8 @@ CCustomPropMain::CCustomPropMain(QWidget* parent, const std::string& settingsPat
     page->setMinimumSize(du.Size(204, 182));
     page->onModified = [this] { apply_->setEnabled(true); };
   }
+  // Below the COM names, the list of the detected ports and its buttons.
+  com_->setMinimumSize(du.Size(204, 276));
   tabs_->addTab(com_, QStringLiteral("COM PORT"));
   tabs_->addTab(sound_, QStringLiteral("Sound"));
   tabs_->addTab(tool_, QStringLiteral("Tooltips"));
