@@ -3,6 +3,7 @@
 // 514-byte frame.
 #include "flash/link/flash_link.h"
 #include "flash/link/messages.h"
+#include "platform/port_diagnosis.h"
 #include "platform/port_names.h"
 
 namespace flash {
@@ -16,7 +17,18 @@ constexpr platform::SerialTimeouts kLinkTimeouts{100, 100, 100, 100, 100};
 
 int FlashLink::OpenComPort(int comNumber, uint32_t baud) {
   CloseComPort();
-  if (!port_.Open(platform::ComPortDevice(comNumber))) return kMsgCannotOpenPort;
+  const std::string device = platform::ComPortDevice(comNumber);
+  if (!port_.Open(device)) {
+    // The message's detail says which device was tried, why it failed and what to do.
+    if (port_.OpenError() != 0) {
+      std::string detail;
+      for (const std::string& line : platform::DescribeOpenFailure(device, port_.OpenError())) {
+        detail += (detail.empty() ? " " : "\r\n ") + line;
+      }
+      SetErrorDetail(detail);
+    }
+    return kMsgCannotOpenPort;
+  }
   linkLost_ = false;
   if (!port_.SetTimeouts(kLinkTimeouts)) return kMsgCannotChangePortSetting;
   if (!port_.SetBaudRate(baud)) return kMsgCannotChangePortSetting;

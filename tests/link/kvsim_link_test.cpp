@@ -208,7 +208,10 @@ TEST_F(KvsimLinkTest, UnpluggedBoardEndsTheCommandAndTheNextFindsNoPort) {
   ASSERT_TRUE(board.WaitForEvents("unplug", 1));
   ui.log.clear();
   link.RunErase();
-  EXPECT_TRUE(ui.Saw("info ERROR !!    \r\n No.006 Unable to open COM port.")) << ::testing::PrintToString(ui.log);
+  // The detail says which device was tried and why: the unplugged board's link is gone.
+  EXPECT_TRUE(ui.SawText("info ERROR !!    \r\n No.006 Unable to open COM port.\r\n device " + board.LinkPath() +
+                         ": No such file or directory\r\n "))
+      << ::testing::PrintToString(ui.log);
   EXPECT_FALSE(ui.SawText("No.016"));
 }
 

@@ -39,6 +39,7 @@ class SilenceFastForwardPort final : public platform::SerialPort {
   void FastForward(bool on) { fastForward_ = on; }
 
   bool Open(const std::string& devicePath) override { return port_.Open(devicePath); }
+  int OpenError() const override { return port_.OpenError(); }
   void Close() override { port_.Close(); }
   bool IsOpen() const override { return port_.IsOpen(); }
   bool SetBaudRate(uint32_t baud) override { return port_.SetBaudRate(baud); }
