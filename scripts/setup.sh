@@ -11,7 +11,7 @@ packages=(
   fonts-ipafont-gothic
   srecord binutils libelf-dev
   python3
-  groff-base desktop-file-utils librsvg2-bin
+  groff-base desktop-file-utils librsvg2-bin dpkg-dev lintian passwd
 )
 # Optional: the virtual X server scripts/screenshots.sh takes its pictures under.
 if [ "${KV_SETUP_SCREENSHOTS:-0}" = 1 ]; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: first a normal build, then a Release build of the
-# programs alone (as a user builds them, without the tests), then a clang build with
+# programs alone (as a user builds them, without the tests), then the Debian package,
+# installed and run as an ordinary user (scripts/package_check.sh), then a clang build with
 # AddressSanitizer + UndefinedBehaviorSanitizer that also builds the libFuzzer targets and
 # runs each for a few seconds. `scripts/test.sh --quick` runs the normal build only.
 # Warnings are errors in every build here (KV_WERROR).
@@ -34,6 +35,9 @@ fi
 echo "== build (Release, the programs without the tests) =="
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DKV_WERROR=ON >/dev/null
 cmake --build build-release -j"$jobs"
+
+echo "== Debian package: build, lintian, install, run as a user =="
+KV_JOBS="$jobs" bash scripts/package_check.sh
 
 echo "== build (clang, ASan+UBSan, fuzz targets) =="
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
