@@ -10,6 +10,7 @@
 
 #include "flash/link/flash_link.h"
 #include "tests/link/kvsim_link_fixture.h"
+#include "tests/support/elf_file.h"
 
 namespace flash::testing {
 namespace {
@@ -222,6 +223,25 @@ TEST_F(KvsimLinkTest, FatalTimeoutSendsTheUserBackToDownload) {
   EXPECT_TRUE(ui.Saw("info ERROR !!    \r\n No.003 timeout error"));
   EXPECT_TRUE(ui.Saw("info Since the unrecoverable error occurred,\r\n please redo from download operation."));
   EXPECT_FALSE(link.Downloaded());
+}
+
+// An ELF executable programs like a hex file: its segments at their physical addresses.
+TEST_F(KvsimLinkTest, ElfExecutableIsProgrammedAndVerified) {
+  StartBoard("TWOAREA", "16");
+  Download();
+  const std::vector<uint8_t> image = Image();
+  std::vector<elf_test::Segment> segments;
+  for (size_t offset = 0; offset < image.size(); offset += 512) {
+    const auto block = image.begin() + static_cast<std::ptrdiff_t>(offset);
+    if (std::all_of(block, block + 512, [](uint8_t b) { return b == 0xFF; })) continue;
+    segments.push_back({PT_LOAD, kBase + static_cast<uint32_t>(offset), std::vector<uint8_t>(block, block + 512), 0});
+  }
+  ASSERT_GE(segments.size(), 2u);
+  link.Settings().hexFilePath = dir.File("fw.elf");
+  WriteFile(link.Settings().hexFilePath, elf_test::ElfFile(segments));
+  link.RunProgramAndVerify();
+  EXPECT_TRUE(ui.Saw("info The Programming ended normally")) << ::testing::PrintToString(ui.log);
+  ExpectFlashEquals(image);
 }
 
 // The last block of PARTIAL's second area holds two bytes of the area; the link sends the

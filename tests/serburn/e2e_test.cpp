@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "e2e_fixture.h"
+#include "tests/support/elf_file.h"
 #include "tests/support/scoped_env.h"
 
 namespace serburn {
@@ -277,6 +278,17 @@ TEST_F(EndToEnd, HexRecordFilesAreProgrammedAsTheirBytes) {
   }
 }
 #endif
+
+TEST_F(EndToEnd, ElfExecutableIsProgrammedAtItsPhysicalAddresses) {
+  ASSERT_TRUE(StartBoard(kKV40));
+  const std::string image = SampleImage(kKV40);
+  const std::string elf = work.Write(
+      "fw.elf", elf_test::ElfFile({{PT_LOAD, 0x4000, std::vector<uint8_t>(image.begin(), image.end()), 0}}));
+  const ProcessResult r = Run(kKV40, {"/t", "/e", "/p", "/v", "/b", elf});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find("\nData file: ELF executable, 1 loadable segment(s)"), std::string::npos) << r.out;
+  EXPECT_EQ(Area(kKV40).substr(0, image.size()), image);
+}
 
 TEST_F(EndToEnd, TextThatOnlyBeginsLikeRecordsIsBinaryWithAWarning) {
   ASSERT_TRUE(StartBoard(kKV40));
