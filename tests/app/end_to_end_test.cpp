@@ -394,7 +394,11 @@ TEST_F(EndToEndTest, FatalErrorNeedsTwoPressesAndAsksForANewDownload) {
   qputenv("KVPORT_COM1", dir_.File(QStringLiteral("no-such-port")).toLocal8Bit());
   const QStringList seen = Press(kIdErase);
   ASSERT_EQ(seen.size(), 2) << seen.join(QStringLiteral(" | ")).toStdString();
-  EXPECT_EQ(seen[0], QStringLiteral("ERROR !!    \n No.006 Unable to open COM port."));
+  // The message, then its detail: the device tried and why it failed.
+  EXPECT_TRUE(seen[0].startsWith(QStringLiteral("ERROR !!    \n No.006 Unable to open COM port.\n device ") +
+                                 dir_.File(QStringLiteral("no-such-port")) +
+                                 QStringLiteral(": No such file or directory\n")))
+      << seen[0].toStdString();
   EXPECT_EQ(seen[1], QStringLiteral("Since the unrecoverable error occurred,\n please redo from download operation."));
   EXPECT_FALSE(CommandsEnabled());
   EXPECT_FALSE(dlg_->Downloaded());
