@@ -43,7 +43,7 @@ std::string HomeDirectory() {
 
 }  // namespace
 
-std::string UserPortMapPath() {
+std::string UserConfigDirectory() {
   std::string base = NonEmptyEnv("XDG_CONFIG_HOME");
   // A relative setting is ignored, as the base-directory convention asks.
   if (base.empty() || base[0] != '/') {
@@ -52,8 +52,10 @@ std::string UserPortMapPath() {
     base += ".config";
   }
   if (base.back() != '/') base += '/';
-  return base + "kvflash/ports.ini";
+  return base + "kvflash/";
 }
+
+std::string UserPortMapPath() { return UserConfigDirectory() + "ports.ini"; }
 
 std::string ResolvePortName(const std::string& name) {
   if (name.find('/') != std::string::npos) return name;

@@ -14,6 +14,9 @@ namespace platform {
 std::string ResolvePortName(const std::string& name);
 // Device for COM number 1..20 ("COM3" -> ResolvePortName("COM3")).
 std::string ComPortDevice(int comNumber);
+// The user's configuration directory of these programs, ending in '/':
+// $XDG_CONFIG_HOME/kvflash/ (~/.config/kvflash/ when that is unset or relative).
+std::string UserConfigDirectory();
 // Path of the user's persistent port map.
 std::string UserPortMapPath();
 

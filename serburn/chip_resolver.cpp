@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/port_names.h"
 #include "platform/text_file.h"
 #include "serburn/text_scan.h"
 
@@ -89,6 +90,11 @@ class LimitedLines {
 }  // namespace
 
 std::string PlatformPath(const std::string& path) { return platform::NormalizeSeparators(path); }
+
+std::vector<std::string> SerburnConfigCandidates(const std::string& programDirectory) {
+  return {PlatformPath(programDirectory + "serburn.cfg"), platform::UserConfigDirectory() + "serburn.cfg",
+          "/etc/kvflash/serburn.cfg"};
+}
 
 bool LookupSeriesDirectory(std::string cfgText, const std::string& chipName, std::string& seriesDirectory,
                            Reporter& reporter) {
@@ -227,8 +233,20 @@ bool ResolveChip(RunSettings& s, Reporter& reporter) {
   s.overlayDirectory = s.programDirectory;
 
   std::string cfgText;
-  if (!platform::ReadWholeFile(PlatformPath(s.programDirectory + "serburn.cfg"), cfgText)) {
-    return ConfigError(reporter, "unable to open serburn.cfg");
+  const std::vector<std::string> candidates = SerburnConfigCandidates(s.programDirectory);
+  bool found = false;
+  for (const std::string& path : candidates) {
+    if (platform::ReadWholeFile(path, cfgText)) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) {
+    ConfigError(reporter, "unable to open serburn.cfg");
+    std::string looked;
+    for (const std::string& path : candidates) looked += (looked.empty() ? "" : ", ") + path;
+    reporter.Detail("looked for it in: " + looked);
+    return false;
   }
   if (!LookupSeriesDirectory(std::move(cfgText), chip, s.seriesDirectory, reporter)) return false;
 

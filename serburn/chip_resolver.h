@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "serburn/reporter.h"
@@ -25,12 +26,16 @@ bool HeaderNamesChip(std::string_view headerLine, std::string_view chipName);
 // case, series and series directory already set).
 bool ReadChipRecord(std::string chipdefText, RunSettings& settings, Reporter& reporter);
 
-// The whole resolution: upper-cases the chip name, reads serburn.cfg from the program
-// directory and CHIPDEF.INI from the series directory, and completes the settings.
+// The whole resolution: upper-cases the chip name, reads serburn.cfg (the first of
+// SerburnConfigCandidates that exists) and CHIPDEF.INI from the series directory, and completes the settings.
 bool ResolveChip(RunSettings& settings, Reporter& reporter);
 
 // A path built from directory text of the data files, with '\' separators, as the
 // platform opens it.
 std::string PlatformPath(const std::string& path);
+
+// Where serburn.cfg is looked for, in order: beside the executable (as always), the user's
+// configuration directory ($XDG_CONFIG_HOME/kvflash/), then /etc/kvflash/.
+std::vector<std::string> SerburnConfigCandidates(const std::string& programDirectory);
 
 }  // namespace serburn

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include <filesystem>
+
 #include <sstream>
 #include <string>
 
 #include "serburn/chip_resolver.h"
+#include "tests/support/scoped_env.h"
 #include "temp_dir.h"
 
 namespace serburn {
@@ -368,6 +373,29 @@ struct FileError {
 
 class ResolveChipErrors : public ResolveChipFiles, public ::testing::WithParamInterface<FileError> {};
 
+// serburn.cfg beside the executable wins; without it the user's configuration directory.
+TEST_F(ResolveChipFiles, SerburnCfgFromTheUsersConfigurationDirectory) {
+  const std::string config = dir.path() + "/config";
+  testing_support::ScopedEnv env("XDG_CONFIG_HOME", config.c_str());
+  EXPECT_EQ(SerburnConfigCandidates("/opt/kv/"),
+            (std::vector<std::string>{"/opt/kv/serburn.cfg", config + "/kvflash/serburn.cfg",
+                                      "/etc/kvflash/serburn.cfg"}));
+  std::filesystem::create_directories(config + "/kvflash");
+  std::ofstream(config + "/kvflash/serburn.cfg") << "KV40=/nowhere/\n";
+  Outcome o = Resolve("KV40K358");
+  EXPECT_EQ(o.output, "\nError in configuration: unable to open CHIPDEF.ini\n") << "the user's file was read";
+}
+
+TEST_F(ResolveChipFiles, NoSerburnCfgSaysWhereItLooked) {
+  const std::string config = dir.path() + "/config";
+  testing_support::ScopedEnv env("XDG_CONFIG_HOME", config.c_str());
+  const Outcome o = Resolve("KV40K358");
+  EXPECT_EQ(o.output.rfind("\nError in configuration: unable to open serburn.cfg\nlooked for it in: ", 0), 0u)
+      << o.output;
+  EXPECT_NE(o.output.find(config + "/kvflash/serburn.cfg, /etc/kvflash/serburn.cfg\n"), std::string::npos)
+      << o.output;
+}
+
 TEST_P(ResolveChipErrors, Message) {
   if (GetParam().cfg != nullptr) {
     std::string cfg = GetParam().cfg;
@@ -375,9 +403,11 @@ TEST_P(ResolveChipErrors, Message) {
     if (p != std::string::npos) cfg.replace(p, 1, dir.path());
     dir.Write("serburn.cfg", cfg);
   }
+  testing_support::ScopedEnv env("XDG_CONFIG_HOME", (dir.path() + "/no-config").c_str());
   const Outcome o = Resolve(GetParam().chip);
   EXPECT_FALSE(o.ok);
-  EXPECT_EQ(o.output, std::string("\nError in configuration: ") + GetParam().message + "\n");
+  // The error line; a missing serburn.cfg adds where it was looked for.
+  EXPECT_EQ(o.output.rfind(std::string("\nError in configuration: ") + GetParam().message + "\n", 0), 0u) << o.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(
