@@ -214,7 +214,7 @@ void CFlashDlg::BuildControls() {
   InstallLetterMnemonics(this);
   // The window manager's own menu cannot take items: Alt+Space opens ours, with About.
   auto* systemMenu = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
-  connect(systemMenu, &QShortcut::activated, this, [this] { ShowSystemMenu(); });
+  connect(systemMenu, &QShortcut::activated, this, [this] { ShowSystemMenu(mapToGlobal(QPoint(0, 0))); });
 }
 
 QWidget* CFlashDlg::Control(int id) const {

@@ -117,6 +117,9 @@ class CFlashDlg final : public QDialog, public flash::UserInterface {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // A right click on the window's background or a label opens the window menu (with
+  // About), on desktops whose window manager keeps Alt+Space for its own menu.
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void BuildControls();
@@ -126,7 +129,7 @@ class CFlashDlg final : public QDialog, public flash::UserInterface {
   void SyncLinkSettings();
   // One command, progress window and port included (OnCommand marks it as running).
   void RunCommand(int id);
-  void ShowSystemMenu();
+  void ShowSystemMenu(const QPoint& at);
   QWidget* MessageOwner(flash::BoxOwner owner);
   QWidget* Control(int id) const;
 

@@ -2,10 +2,13 @@
 // window's side of the target link.
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -116,7 +119,16 @@ void CFlashDlg::OnAbout() {
   about.exec();
 }
 
-void CFlashDlg::ShowSystemMenu() {
+void CFlashDlg::contextMenuEvent(QContextMenuEvent* event) {
+  QWidget* under = childAt(event->pos());
+  if (under != nullptr && qobject_cast<QLabel*>(under) == nullptr && qobject_cast<QGroupBox*>(under) == nullptr) {
+    event->ignore();  // buttons and lists keep their own right click
+    return;
+  }
+  ShowSystemMenu(event->globalPos());
+}
+
+void CFlashDlg::ShowSystemMenu(const QPoint& at) {
   QMenu menu(this);
   menu.addAction(QStringLiteral("Mi&nimize"), this, [this] { showMinimized(); });
   menu.addAction(QStringLiteral("&Close\tAlt+F4"), this, [this] { close(); });
@@ -125,7 +137,7 @@ void CFlashDlg::ShowSystemMenu() {
     menu.addSeparator();
     menu.addAction(about, this, [this] { OnAbout(); });
   }
-  menu.exec(mapToGlobal(QPoint(0, 0)));
+  menu.exec(at);
 }
 
 void CFlashDlg::SyncLinkSettings() {

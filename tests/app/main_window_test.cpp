@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -497,6 +498,41 @@ TEST_F(MainWindowTest, AltSpaceMenuReachesTheAboutBox) {
   QTest::keyClick(dlg.get(), Qt::Key_Space, Qt::AltModifier);
   EXPECT_TRUE(apptest::WaitUntil([&] { return !caption.isEmpty(); }, 5000));
   EXPECT_EQ(caption, QStringLiteral("(C)Information"));
+}
+
+// A right click on the window's background reaches the same menu on any desktop; on a
+// button it does not (the Copy button's right press keeps its meaning).
+TEST_F(MainWindowTest, RightClickOnTheWindowReachesTheAboutBox) {
+  auto dlg = Start();
+  QString caption;
+  QTimer::singleShot(0, [&] {
+    apptest::WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, 5000);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QAction* about = nullptr;
+    for (QAction* action : menu->actions()) {
+      if (action->text() == QStringLiteral("version(flash) (&A)...")) about = action;
+    }
+    ASSERT_NE(about, nullptr);
+    apptest::WhenModal([&](QWidget* modal) {
+      caption = modal->windowTitle();
+      modal->close();
+    });
+    about->trigger();
+    menu->close();
+  });
+  QPoint background(2, 2);
+  ASSERT_EQ(dlg->childAt(background), nullptr);
+  QContextMenuEvent onBackground(QContextMenuEvent::Mouse, background, dlg->mapToGlobal(background));
+  QApplication::sendEvent(dlg.get(), &onBackground);
+  EXPECT_TRUE(apptest::WaitUntil([&] { return !caption.isEmpty(); }, 5000));
+  EXPECT_EQ(caption, QStringLiteral("(C)Information"));
+
+  QWidget* copy = Find<QWidget>(dlg.get(), kIdCopy);
+  const QPoint onButton = copy->mapTo(dlg.get(), copy->rect().center());
+  QContextMenuEvent onCopy(QContextMenuEvent::Mouse, onButton, dlg->mapToGlobal(onButton));
+  QApplication::sendEvent(dlg.get(), &onCopy);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(MainWindowTest, LabelLettersMoveTheFocusToTheirLists) {
