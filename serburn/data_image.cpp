@@ -56,6 +56,17 @@ bool ReadBinary(std::FILE* file, size_t limit, uint64_t areaSize, std::vector<ui
 
 enum class RecordsOutcome { Loaded, Failed, Binary };
 
+// Record text of the whole 24-bit address space stays far below this; a larger file is
+// binary and is not read into memory whole.
+constexpr long kLargestRecordText = 64L << 20;
+
+bool RecordTextFits(std::FILE* file) {
+  if (std::fseek(file, 0, SEEK_END) != 0) return false;
+  const long size = std::ftell(file);
+  std::rewind(file);
+  return size >= 0 && size <= kLargestRecordText;
+}
+
 // A data file whose text is Intel-Hex or S-records throughout is decoded into the area;
 // one that only begins like records is programmed as binary, as it always was, after a
 // warning.
@@ -128,7 +139,7 @@ bool ReadDataFile(const RunSettings& s, std::vector<uint8_t>& image, Reporter& r
   const size_t headSize = std::fread(head, 1, sizeof head, file.get());
   std::rewind(file.get());
   if (platform::HasElfMagic(std::string(head, headSize))) return LoadElf(s, path, image, reporter);
-  if (headSize > 0 && (head[0] == ':' || head[0] == 'S')) {
+  if (headSize > 0 && (head[0] == ':' || head[0] == 'S') && RecordTextFits(file.get())) {
     const RecordsOutcome outcome = LoadRecords(s, path, image, reporter);
     if (outcome != RecordsOutcome::Binary) return outcome == RecordsOutcome::Loaded;
   }
