@@ -5,20 +5,12 @@
 #include <fstream>
 #include <vector>
 
+#include "flash/hexfile/load_report.h"
 #include "platform/elf_segments.h"
 
 namespace flash {
 
 namespace {
-
-void ReportElfError(HexLoadView* view, HexLoadFailure failure, const std::string& text) {
-  if (view == nullptr) return;
-  HexLoadError error;
-  error.failure = failure;
-  error.caption = kElfDecoderCaption;
-  error.text = text;
-  view->ShowLoadError(error);
-}
 
 bool InsideOneArea(uint64_t address, uint64_t size, FlashAreaSpan areas) {
   return std::any_of(areas.begin(), areas.end(), [&](const FlashArea& a) {
@@ -39,7 +31,7 @@ bool LoadElfFile(const std::string& path, FlashImage& image, FlashAreaSpan areas
   std::vector<platform::ElfSegment> segments;
   std::string why;
   if (!platform::ReadElfSegments(path, segments, why)) {
-    ReportElfError(view, HexLoadFailure::kElfUnreadable, "ELF file error: " + why);
+    ReportLoadError(view, HexLoadFailure::kElfUnreadable, "ELF file error: " + why, kElfDecoderCaption);
     return false;
   }
   const uint32_t base = areas.front().start;
@@ -48,7 +40,7 @@ bool LoadElfFile(const std::string& path, FlashImage& image, FlashAreaSpan areas
       char text[120];
       std::snprintf(text, sizeof text, "ELF segment at 0x%08llX (%zu bytes) is outside the flash areas",
                     static_cast<unsigned long long>(s.address), s.bytes.size());
-      ReportElfError(view, HexLoadFailure::kElfOutsideAreas, text);
+      ReportLoadError(view, HexLoadFailure::kElfOutsideAreas, text, kElfDecoderCaption);
       return false;
     }
   }

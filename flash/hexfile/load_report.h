@@ -22,11 +22,12 @@ inline void ReportLineError(HexLoadView* view, const char* caption, HexLoadFailu
 }
 
 // Shows a failure of the load itself (no line number); nothing when view is null.
-inline void ReportLoadError(HexLoadView* view, HexLoadFailure failure, const char* text) {
+inline void ReportLoadError(HexLoadView* view, HexLoadFailure failure, const std::string& text,
+                            const char* caption = kHexFileDecoderCaption) {
   if (view == nullptr) return;
   HexLoadError error;
   error.failure = failure;
-  error.caption = kHexFileDecoderCaption;
+  error.caption = caption;
   error.text = text;
   view->ShowLoadError(error);
 }
