@@ -32,6 +32,10 @@ constexpr Entry kEntries[] = {
      "\xE5\x85\x83\xE3\x81\xAE\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB\xE3\x81\xAB"
      "\xE6\x88\xBB\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x99"},
     {kStrCustomizeSetting, "Customize setting", "\xE7\x92\xB0\xE5\xA2\x83\xE8\xA8\xAD\xE5\xAE\x9A"},
+    {kStrSettingsNotSaved,
+     "The settings could not be saved to\n%1\n(%2).\n"
+     "Changes made now will be lost when flash ends. This notice is shown once.",
+     nullptr},
 };
 
 }  // namespace

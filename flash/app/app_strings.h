@@ -20,6 +20,7 @@ enum AppStringId : int {
   kStrTipHexFile = 554,
   kStrWaveNameMistake = 558,
   kStrCustomizeSetting = 559,
+  kStrSettingsNotSaved = 601,  // %1 the settings file, %2 why it cannot be written
 };
 
 // The text of an id in the current language; empty for an unknown id.

@@ -15,8 +15,9 @@ CommandOptionsReply AnswerCommandOptions(const std::vector<std::string>& args) {
           "  --help      this text\n"
           "  --version   the program's version\n"
           "\n"
-          "Files in the program directory: CHIPDEF.INI, the control programs (*.ctl),\n"
-          "DATAFILE.TXT, Customize.ini. COMn is /dev/ttyS(n-1) unless KVPORT_COMn or\n"
+          "Files in the program directory: CHIPDEF.INI, the control programs (*.ctl).\n"
+          "Settings (DATAFILE.TXT, Customize.ini) are kept there when it is writable,\n"
+          "else in $XDG_CONFIG_HOME/kvflash/. COMn is /dev/ttyS(n-1) unless KVPORT_COMn or\n"
           "[Ports] COMn in $XDG_CONFIG_HOME/kvflash/ports.ini names another device.\n"
           "See flash(1).\n";
       return reply;

@@ -28,8 +28,8 @@ class CCustomPropPage : public QWidget {
   // they are pressed). False when that is refused: the page has told the user why and the
   // sheet stays open.
   virtual bool TakeShownValues() { return true; }
-  // Writes the page's keys (OK and Apply).
-  virtual void OnOK() = 0;
+  // Writes the page's keys (OK and Apply); false when the settings file could not take them.
+  [[nodiscard]] virtual bool OnOK() = 0;
   std::function<void()> onModified;
 
  protected:
@@ -47,7 +47,7 @@ class CCustomPropCom final : public CCustomPropPage {
  public:
   static constexpr int kIdFirstPort = 1037;  // COM1 .. 1056 COM20
   using CCustomPropPage::CCustomPropPage;
-  void OnOK() override;
+  [[nodiscard]] bool OnOK() override;
   int selectedIndex = -1;
   // The detected ports the page lists when it opens and on Refresh (tests give a fake tree).
   std::function<std::vector<platform::PortInfo>()> listPorts = [] { return platform::DiscoverPorts(); };
@@ -75,7 +75,7 @@ class CCustomPropSound final : public CCustomPropPage {
   // A wave name typed into the file box and not stored yet (Enter, or OK pressed without
   // leaving the box) is validated and stored as leaving the box would.
   bool TakeShownValues() override;
-  void OnOK() override;
+  [[nodiscard]] bool OnOK() override;
   // True when a typed wave-file name may be used.
   static bool IsValidWaveName(const QString& text);
 
@@ -119,7 +119,7 @@ class CCustomPropSound final : public CCustomPropPage {
 class CCustomPropTool final : public CCustomPropPage {
  public:
   using CCustomPropPage::CCustomPropPage;
-  void OnOK() override;
+  [[nodiscard]] bool OnOK() override;
   int toolTips = 0;
 
  protected:
@@ -143,11 +143,14 @@ class CCustomPropMain final : public QDialog {
   CCustomPropSound& SoundPage() { return *sound_; }
   CCustomPropTool& ToolPage() { return *tool_; }
   QTabWidget* Tabs() { return tabs_; }
+  // Called with the settings file when OK or Apply could not write it.
+  std::function<void(const std::string& path)> onSettingsNotSaved;
 
  private:
   // OK and Apply: every created page takes what it shows, then writes its keys; false (and
   // nothing written) when a page refuses what it shows.
   bool ApplyCreatedPages();
+  std::string settingsPath_;
   QTabWidget* tabs_ = nullptr;
   QPushButton* apply_ = nullptr;
   CCustomPropCom* com_ = nullptr;

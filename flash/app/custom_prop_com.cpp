@@ -94,9 +94,9 @@ void CCustomPropCom::AssignClicked() {
   ShowDevice(index);
 }
 
-void CCustomPropCom::OnOK() {
+bool CCustomPropCom::OnOK() {
   selectedIndex = ports_->checkedId();
   const std::string value =
       selectedIndex >= 0 && selectedIndex < 20 ? std::to_string(selectedIndex) : std::string();
-  platform::WriteProfileString(settingsPath_, "Com", "Com", value);
+  return platform::WriteProfileString(settingsPath_, "Com", "Com", value);
 }

@@ -19,7 +19,7 @@ void CCustomPropPage::EnsureCreated() {
 }
 
 CCustomPropMain::CCustomPropMain(QWidget* parent, const std::string& settingsPath)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), settingsPath_(settingsPath) {
   setObjectName(QStringLiteral("CCustomPropMain"));
   setWindowTitle(AppString(kStrCustomizeSetting));
   const DialogUnits du(font());
@@ -106,6 +106,9 @@ bool CCustomPropMain::ApplyCreatedPages() {
   for (CCustomPropPage* page : created) {
     if (!page->TakeShownValues()) return false;
   }
-  for (CCustomPropPage* page : created) page->OnOK();
+  bool saved = true;
+  for (CCustomPropPage* page : created) saved = page->OnOK() && saved;
+  // The values stay in effect for this run; the user learns they were not kept.
+  if (!saved && onSettingsNotSaved) onSettingsNotSaved(settingsPath_);
   return true;
 }

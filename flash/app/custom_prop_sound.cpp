@@ -216,15 +216,16 @@ void CCustomPropSound::OpenClicked() {
   SetModified();
 }
 
-void CCustomPropSound::OnOK() {
+bool CCustomPropSound::OnOK() {
   errorPath = StoredWavePath(errorPath);
   endPath = StoredWavePath(endPath);
   const std::string& file = settingsPath_;
-  platform::WriteProfileString(file, "Sound", "Sound", std::to_string(masterSwitch));
-  platform::WriteProfileString(file, "Sound", "ErrorEnable", std::to_string(errorEnable));
-  platform::WriteProfileString(file, "Sound", "ErrorType", std::to_string(errorType));
-  platform::WriteProfileString(file, "Sound", "ErrorPass", errorPath.toStdString());
-  platform::WriteProfileString(file, "Sound", "EndEnable", std::to_string(endEnable));
-  platform::WriteProfileString(file, "Sound", "EndType", std::to_string(endType));
-  platform::WriteProfileString(file, "Sound", "EndPass", endPath.toStdString());
+  bool ok = platform::WriteProfileString(file, "Sound", "Sound", std::to_string(masterSwitch));
+  ok = platform::WriteProfileString(file, "Sound", "ErrorEnable", std::to_string(errorEnable)) && ok;
+  ok = platform::WriteProfileString(file, "Sound", "ErrorType", std::to_string(errorType)) && ok;
+  ok = platform::WriteProfileString(file, "Sound", "ErrorPass", errorPath.toStdString()) && ok;
+  ok = platform::WriteProfileString(file, "Sound", "EndEnable", std::to_string(endEnable)) && ok;
+  ok = platform::WriteProfileString(file, "Sound", "EndType", std::to_string(endType)) && ok;
+  ok = platform::WriteProfileString(file, "Sound", "EndPass", endPath.toStdString()) && ok;
+  return ok;
 }

@@ -16,7 +16,7 @@ void CCustomPropTool::OnInitDialog() {
   });
 }
 
-void CCustomPropTool::OnOK() {
+bool CCustomPropTool::OnOK() {
   toolTips = box_->isChecked() ? 1 : 0;
-  platform::WriteProfileString(settingsPath_, "Tool", "ToolTips", toolTips != 0 ? "1" : "0");
+  return platform::WriteProfileString(settingsPath_, "Tool", "ToolTips", toolTips != 0 ? "1" : "0");
 }

@@ -32,6 +32,7 @@
 #include "flash/app/version_text.h"
 #include "flash/chipdef/chip_database.h"
 #include "platform/paths.h"
+#include "platform/settings_home.h"
 
 namespace {
 
@@ -235,7 +236,10 @@ StartupResult CFlashDlg::Initialize() {
   if (executablePath_.size() >= kExecutablePathLimit) return fail(StartupResult::kPathTooLong, "PATH TOO LONG error");
   if (programDir_.empty() || programDir_.back() != '/') programDir_ += '/';
 
-  dataFilePath_ = platform::FindFileNoCase(programDir_, "DATAFILE.TXT");
+  // Settings stay beside the program when the user may write there (an unpacked copy);
+  // a system install keeps them in the user's config directory.
+  settingsDir_ = platform::ChooseSettingsDirectory(programDir_, {"DATAFILE.TXT", "Customize.ini", "TIMETEST.TXT", "CRCTEST.TXT"});
+  dataFilePath_ = platform::FindFileNoCase(settingsDir_, "DATAFILE.TXT");
   LoadRecentSettings();
 
   // The chip list.
@@ -261,7 +265,7 @@ StartupResult CFlashDlg::Initialize() {
   ResetDownloadState();
   UpdateData(false);
   setAcceptDrops(true);
-  settingsPath_ = platform::FindFileNoCase(programDir_, "Customize.ini");
+  settingsPath_ = platform::FindFileNoCase(settingsDir_, "Customize.ini");
   ReadEnvironment();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -282,8 +286,20 @@ void CFlashDlg::LoadRecentSettings() {
 void CFlashDlg::SaveRecentSettings() {
   if (chipIndex_ < 0) chipIndex_ = 0;
   if (clockIndex_ < 0) clockIndex_ = 0;
-  ::SaveRecentSettings(dataFilePath_, RecentSettings{chipIndex_, clockIndex_, hexFilePath_});
+  if (!::SaveRecentSettings(dataFilePath_, RecentSettings{chipIndex_, clockIndex_, hexFilePath_})) {
+    NoticeSettingsNotSaved(dataFilePath_);
+  }
   ApplyToolTips();
+}
+
+void CFlashDlg::NoticeSettingsNotSaved(const std::string& path) {
+  if (settingsNoticeShown_) return;
+  settingsNoticeShown_ = true;
+  std::string reason = platform::WhyNotWritable(path);
+  if (reason.empty()) reason = "write failed";
+  const QString text = AppString(kStrSettingsNotSaved)
+                           .arg(QString::fromStdString(path), QString::fromStdString(reason));
+  QMessageBox::warning(this, QStringLiteral("flash"), text);
 }
 
 void CFlashDlg::ShowChipAreas() {

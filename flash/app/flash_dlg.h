@@ -92,6 +92,7 @@ class CFlashDlg final : public QDialog, public flash::UserInterface {
   const std::string& VersionText() const { return versionText_; }
   const std::string& DataFilePath() const { return dataFilePath_; }
   const std::string& SettingsFilePath() const { return settingsPath_; }
+  const std::string& SettingsDirectory() const { return settingsDir_; }
   flash::FlashLink& Link() { return link_; }
   QString AreaText(int index) const { return areaTexts_[static_cast<size_t>(index)]; }
   // Opens the help document; replaceable so tests see the request instead of a viewer.
@@ -127,6 +128,8 @@ class CFlashDlg final : public QDialog, public flash::UserInterface {
                          QWidget* parent);
   void ApplyToolTips();
   void SyncLinkSettings();
+  // Tells the user, once per run, that a settings file could not be written.
+  void NoticeSettingsNotSaved(const std::string& path);
   // One command, progress window and port included (OnCommand marks it as running).
   void RunCommand(int id);
   void ShowSystemMenu(const QPoint& at);
@@ -137,6 +140,8 @@ class CFlashDlg final : public QDialog, public flash::UserInterface {
   std::string executablePath_;
   std::string programDir_;
   std::string chipDefPath_;
+  std::string settingsDir_;  // DATAFILE.TXT, Customize.ini, TIMETEST.TXT, CRCTEST.TXT
+  bool settingsNoticeShown_ = false;
   std::string settingsPath_;
   std::string dataFilePath_;
   std::string versionText_;

@@ -101,6 +101,7 @@ void CFlashDlg::OnHelp() {
 void CFlashDlg::OnSetEnvironment() {
   {
     CCustomPropMain sheet(this, settingsPath_);
+    sheet.onSettingsNotSaved = [this](const std::string& path) { NoticeSettingsNotSaved(path); };
     sheet.DoModal(env_);
   }
   ReadEnvironment();
@@ -143,6 +144,7 @@ void CFlashDlg::ShowSystemMenu(const QPoint& at) {
 void CFlashDlg::SyncLinkSettings() {
   flash::LinkSettings& s = link_.Settings();
   s.programDirectory = programDir_;
+  s.settingsDirectory = settingsDir_;
   s.chipDefPath = chipDefPath_;
   s.chip = chip_;
   s.clockIndex = clockIndex_;

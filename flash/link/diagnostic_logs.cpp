@@ -1,4 +1,4 @@
-// The two diagnostic aids, active only when their marker file lies in the program
+// The two diagnostic aids, active only when their marker file lies in the settings
 // directory: the timing log TIMETEST.TXT and the CRC test aid CRCTEST.TXT. Neither file
 // is ever created here.
 #include <cstdio>
@@ -12,13 +12,18 @@ namespace {
 
 constexpr const char* kTimingKeys[] = {"DOWNLOAD", "ERACE", "BLANK", "PROGRAM", "READ", "COPY", "AUTO"};
 
+std::string MarkerPath(const LinkSettings& settings, const char* name) {
+  const std::string& dir = settings.settingsDirectory.empty() ? settings.programDirectory : settings.settingsDirectory;
+  return platform::JoinPath(dir, name);
+}
+
 }  // namespace
 
 void FlashLink::MarkCommandStart() { commandStart_ = clock_.Now(); }
 
 void FlashLink::WriteTimingEntry(int operation) {
   if (operation < 0 || operation > kTimingAuto) return;
-  const std::string path = platform::JoinPath(settings_.programDirectory, "TIMETEST.TXT");
+  const std::string path = MarkerPath(settings_, "TIMETEST.TXT");
   if (!platform::FileExists(path)) return;
   const platform::CalendarTime end = clock_.Now();
   // Seconds and milliseconds are subtracted separately, with a borrow, as the log shows
@@ -40,7 +45,7 @@ void FlashLink::WriteTimingEntry(int operation) {
 }
 
 int FlashLink::CrcTestOffset() {
-  const std::string path = platform::JoinPath(settings_.programDirectory, "CRCTEST.TXT");
+  const std::string path = MarkerPath(settings_, "CRCTEST.TXT");
   if (!platform::FileExists(path)) return 0;
   return (crcTestRandom_() & 0x7Fu) == 0 ? 1 : 0;
 }

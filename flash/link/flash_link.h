@@ -36,7 +36,8 @@ struct SoundSettings {
 
 // What the main window has chosen; the window keeps it up to date before each command.
 struct LinkSettings {
-  std::string programDirectory;  // CHIPDEF.INI, TIMETEST.TXT, CRCTEST.TXT, control programs
+  std::string programDirectory;   // CHIPDEF.INI, control programs
+  std::string settingsDirectory;  // TIMETEST.TXT, CRCTEST.TXT; empty: the program directory
   std::string chipDefPath;       // the CHIPDEF.INI in use
   ChipRecord chip;               // name (as listed), load address and flash areas
   int clockIndex = 0;            // position of the chosen crystal frequency

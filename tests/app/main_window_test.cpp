@@ -541,3 +541,23 @@ TEST_F(MainWindowTest, LabelLettersMoveTheFocusToTheirLists) {
 }
 
 }  // namespace
+
+// A settings file that cannot be written is said once per run, never dropped in silence.
+TEST_F(MainWindowTest, UnwritableRecentSettingsAreReportedOnce) {
+  ASSERT_TRUE(QDir(QString::fromStdString(dir_.Path())).mkdir(QStringLiteral("DATAFILE.TXT")));
+  auto dlg = Start();
+  EXPECT_EQ(dlg->SettingsDirectory(), dir_.Path());
+  AppFileDialogs().openFile = [](QWidget*, const FileDialogRequest&) -> std::optional<QString> {
+    return std::nullopt;
+  };
+  apptest::BoxLog log;
+  apptest::AnswerNextBox(log, 0x00000400, dlg.get());
+  QTest::mouseClick(Find<QPushButton>(dlg.get(), kIdOpen), Qt::LeftButton);
+  ASSERT_TRUE(apptest::WaitUntil([&] { return log.texts.size() == 1; }));
+  EXPECT_TRUE(log.texts[0].contains(QString::fromStdString(dlg->DataFilePath()))) << log.texts[0].toStdString();
+  EXPECT_TRUE(log.texts[0].contains(QStringLiteral("Is a directory"))) << log.texts[0].toStdString();
+  // The second failed save says nothing more.
+  QTest::mouseClick(Find<QPushButton>(dlg.get(), kIdOpen), Qt::LeftButton);
+  QTest::qWait(200);
+  EXPECT_EQ(log.texts.size(), 1);
+}

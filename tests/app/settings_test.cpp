@@ -2,6 +2,7 @@
 // value, wave names are checked, and the main window reloads the file afterwards.
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -340,3 +341,13 @@ TEST(SheetLanguageTest, CaptionFollowsTheInterfaceLanguage) {
 }
 
 }  // namespace
+
+TEST_F(SettingsSheetTest, OkThatCannotWriteTheFileSaysSoAndStillCloses) {
+  ASSERT_TRUE(QDir(QString::fromStdString(dir_.Path())).mkdir(QStringLiteral("Customize.ini")));
+  CCustomPropMain sheet(nullptr, Ini());
+  std::vector<std::string> reported;
+  sheet.onSettingsNotSaved = [&](const std::string& path) { reported.push_back(path); };
+  apptest::WhenModal([&](QWidget*) { Button(&sheet, 1)->click(); });
+  EXPECT_EQ(sheet.DoModal(EnvironmentSettings{}), QDialog::Accepted);
+  EXPECT_EQ(reported, std::vector<std::string>{Ini()});
+}
