@@ -55,12 +55,23 @@ if [ -e /usr/bin/flash ]; then
   echo "== as $user: flash --help, flash --version, an offscreen start"
   expect_output 'Usage: flash *' flash --help
   expect_output 'flash (kvflash) *' flash --version
+  # The installed program directory is root's: the user's settings go to the user's config
+  # directory, starting from the program directory's copy (one is put there for the check).
+  program_dir=$(dirname "$(readlink -f /usr/bin/flash)")
+  home=$(getent passwd "$user" | cut -d: -f6)
+  $SUDO rm -rf "$home/.config/kvflash"
+  printf '[Recent]\r\nCPU=0\r\nRATE=1\r\nWrite File=\r\n' | $SUDO tee "$program_dir/DATAFILE.TXT" >/dev/null
   # The main window stays open until closed: still running after 3 s is a good start.
   rc=0
   as_user timeout 3 flash >"$work/flash.out" 2>&1 || rc=$?
+  $SUDO rm -f "$program_dir/DATAFILE.TXT"
   if [ "$rc" != 124 ]; then
     echo "package_check: flash ended at start (exit $rc):" >&2
     cat "$work/flash.out" >&2
+    exit 1
+  fi
+  if ! $SUDO runuser -u "$user" -- grep -q 'RATE=1' "$home/.config/kvflash/DATAFILE.TXT"; then
+    echo "package_check: flash kept no settings in $home/.config/kvflash/" >&2
     exit 1
   fi
 fi
