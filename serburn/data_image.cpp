@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/elf_segments.h"
 #include "platform/text_file.h"
@@ -122,7 +123,8 @@ bool LoadElf(const RunSettings& s, const std::string& path, std::vector<uint8_t>
 }  // namespace
 
 bool IsS2FileName(const std::string& name) {
-  return name.size() >= 4 && name.compare(name.size() - 4, 4, ".mhx") == 0;
+  const std::string_view ending = kS2FileExtension;
+  return name.size() >= ending.size() && std::string_view(name).substr(name.size() - ending.size()) == ending;
 }
 
 namespace {

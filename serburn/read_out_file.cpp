@@ -5,7 +5,6 @@
 
 #include "serburn/chip_resolver.h"
 #include "serburn/data_image.h"
-#include "serburn/s2_writer.h"
 
 namespace serburn {
 
@@ -20,7 +19,7 @@ bool OpenError(Reporter& reporter) { return reporter.Error(ErrorClass::FileOpera
 }  // namespace
 
 bool ReadOutFile::Create(const std::string& name, Reporter& reporter) {
-  s2_ = IsS2FileName(name);
+  writer_ = &ReadOutWriterFor(name);
   const std::string path = PlatformPath(name);
   struct stat st {};
   const bool exists = stat(path.c_str(), &st) == 0;
@@ -32,28 +31,28 @@ bool ReadOutFile::Create(const std::string& name, Reporter& reporter) {
   } else if (!replacement_.Create(path)) {
     return OpenError(reporter);
   }
-  if (!s2_) return true;
-  const std::string header = S2HeaderRecord();
-  return Write(header.data(), header.size(), reporter);
+  std::string header;
+  writer_->AppendHeader(header);
+  return Write(header, reporter);
 }
 
-bool ReadOutFile::Write(const void* data, size_t size, Reporter& reporter) {
-  const bool written = direct_ ? std::fwrite(data, 1, size, direct_.get()) == size : replacement_.Write(data, size);
+bool ReadOutFile::Write(const std::string& text, Reporter& reporter) {
+  if (text.empty()) return true;
+  const bool written = direct_ ? std::fwrite(text.data(), 1, text.size(), direct_.get()) == text.size()
+                               : replacement_.Write(text.data(), text.size());
   return written || WriteError(reporter);
 }
 
 bool ReadOutFile::WriteBlock(uint32_t address, const uint8_t* block, Reporter& reporter) {
-  if (!s2_) return Write(block, kBlockSize, reporter);
-  std::string records;
-  AppendS2Records(records, address, block, kBlockSize);
-  return Write(records.data(), records.size(), reporter);
+  std::string text;
+  writer_->AppendBlock(text, address, block, kBlockSize);
+  return Write(text, reporter);
 }
 
 bool ReadOutFile::Commit(Reporter& reporter) {
-  if (s2_) {
-    const std::string end = S2EndRecord();
-    if (!Write(end.data(), end.size(), reporter)) return false;
-  }
+  std::string trailer;
+  writer_->AppendTrailer(trailer);
+  if (!Write(trailer, reporter)) return false;
   if (direct_) return std::fclose(direct_.release()) == 0 || WriteError(reporter);
   return replacement_.Commit() || WriteError(reporter);
 }

@@ -3,8 +3,9 @@
 // and put in place only when the whole range was read: a regular file is written as a
 // temporary file beside its name and renamed at the end, so a run that ends early, or is
 // interrupted, leaves the old file (if any) as it was and no temporary file behind. A device
-// or pipe (/dev/stdout) is written directly. A name ending in ".mhx" gets S2 records, any
-// other a binary image. Errors are class 3.
+// or pipe (/dev/stdout) is written directly. The name chooses the writer of the format
+// (read_out_writer.h): ".mhx" gets S2 records, any other name a binary image. Errors are
+// class 3.
 #pragma once
 
 #include <cstdint>
@@ -13,29 +14,30 @@
 #include <string>
 
 #include "platform/replacement_file.h"
+#include "serburn/read_out_writer.h"
 #include "serburn/reporter.h"
 
 namespace serburn {
 
 class ReadOutFile {
  public:
-  bool Create(const std::string& name, Reporter& reporter);
+  [[nodiscard]] bool Create(const std::string& name, Reporter& reporter);
   // One 512-byte block read from the flash at address.
-  bool WriteBlock(uint32_t address, const uint8_t* block, Reporter& reporter);
+  [[nodiscard]] bool WriteBlock(uint32_t address, const uint8_t* block, Reporter& reporter);
   // Puts the complete file in place.
-  bool Commit(Reporter& reporter);
+  [[nodiscard]] bool Commit(Reporter& reporter);
   // Gives the read-out up: the temporary file goes, the old file stays.
   void Abandon();
 
  private:
-  bool Write(const void* data, size_t size, Reporter& reporter);
+  [[nodiscard]] bool Write(const std::string& text, Reporter& reporter);
 
   struct Closer {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
   platform::ReplacementFile replacement_;
   std::unique_ptr<std::FILE, Closer> direct_;  // a device or pipe
-  bool s2_ = false;
+  const ReadOutWriter* writer_ = nullptr;  // chosen by Create
 };
 
 }  // namespace serburn

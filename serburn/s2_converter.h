@@ -5,11 +5,15 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "serburn/reporter.h"
 
 namespace serburn {
+
+// The name ending of files of S2 records, read as data files and written as read-outs.
+inline constexpr std::string_view kS2FileExtension = ".mhx";
 
 // Longest .mhx line accepted, without its line end.
 constexpr size_t kMaxS2Line = 511;
@@ -17,10 +21,11 @@ constexpr size_t kMaxS2Line = 511;
 constexpr uint64_t kMaxS2Image = 0x1000000;
 
 // Decodes the text of a .mhx file into image (resized to end - start + 1 bytes of 0xFF).
-bool DecodeS2Text(std::string text, uint32_t start, uint32_t end, std::vector<uint8_t>& image, Reporter& reporter);
+[[nodiscard]] bool DecodeS2Text(std::string text, uint32_t start, uint32_t end, std::vector<uint8_t>& image,
+                                Reporter& reporter);
 
 // Reads and decodes the .mhx file at mhxPath.
-bool ConvertS2File(const std::string& mhxPath, uint32_t start, uint32_t end, std::vector<uint8_t>& image,
-                   Reporter& reporter);
+[[nodiscard]] bool ConvertS2File(const std::string& mhxPath, uint32_t start, uint32_t end,
+                                 std::vector<uint8_t>& image, Reporter& reporter);
 
 }  // namespace serburn

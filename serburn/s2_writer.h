@@ -7,11 +7,25 @@
 #include <cstdint>
 #include <string>
 
+#include "serburn/read_out_writer.h"
+#include "serburn/s2_converter.h"
+
 namespace serburn {
 
 std::string S2HeaderRecord();
 // Appends the records for size bytes of data starting at flash address address.
 void AppendS2Records(std::string& out, uint32_t address, const uint8_t* data, size_t size);
 std::string S2EndRecord();
+
+// The read-out writer of .mhx names.
+class S2Writer final : public ReadOutWriter {
+ public:
+  std::string_view Extension() const override { return kS2FileExtension; }
+  void AppendHeader(std::string& out) const override { out += S2HeaderRecord(); }
+  void AppendBlock(std::string& out, uint32_t address, const uint8_t* data, size_t size) const override {
+    AppendS2Records(out, address, data, size);
+  }
+  void AppendTrailer(std::string& out) const override { out += S2EndRecord(); }
+};
 
 }  // namespace serburn
