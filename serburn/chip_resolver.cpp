@@ -42,8 +42,7 @@ int32_t TwiceBaud(int32_t baud) {
 }
 
 uint32_t HexFrom(std::string_view line, size_t column) {
-  uint64_t value = 0;
-  ScanHex(From(line, column), value);
+  const uint64_t value = ScanHex(From(line, column)).value_or(0);
   return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(value);
 }
 

@@ -1,6 +1,7 @@
 #include "serburn/command_line.h"
 
 #include <cctype>
+#include <optional>
 
 #include "serburn/text_scan.h"
 
@@ -24,13 +25,12 @@ ParseResult Unrecognized(const std::string& arg, Reporter& reporter) {
 
 // "/iB:P": BiromBaud and, after a colon, ProgBaud; a single number sets only BiromBaud.
 void ParseBaudRates(std::string_view text, RunSettings& s) {
-  int32_t birom = 0;
   size_t used = 0;
-  if (!ScanDecimal(text, birom, &used)) return;
-  s.biromBaud = birom;
+  const std::optional<int32_t> birom = ScanDecimal(text, &used);
+  if (!birom) return;
+  s.biromBaud = *birom;
   if (used < text.size() && text[used] == ':') {
-    int32_t prog = 0;
-    if (ScanDecimal(text.substr(used + 1), prog)) s.progBaud = prog;
+    if (const std::optional<int32_t> prog = ScanDecimal(text.substr(used + 1))) s.progBaud = *prog;
   }
 }
 
@@ -91,8 +91,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args, RunSettings& 
         s.stopAfterStart = true;
         break;
       case 's': {
-        uint64_t address = s.startAddress;
-        ScanHex(rest, address);  // unreadable text leaves the value unchanged
+        // Unreadable text leaves the value unchanged.
+        const uint64_t address = ScanHex(rest).value_or(s.startAddress);
         if (address < kLowestStartAddress || address > kHighestStartAddress) {
           ConfigError(reporter, "bad address in /s parameter (should be 0x4000...0xffffff)");
           return ParseResult::Failed;

@@ -29,7 +29,7 @@ size_t SkipSpaceAndSign(std::string_view text, bool& negative) {
 
 }  // namespace
 
-bool ScanDecimal(std::string_view text, int32_t& value, size_t* used) {
+std::optional<int32_t> ScanDecimal(std::string_view text, size_t* used) {
   bool negative = false;
   size_t i = SkipSpaceAndSign(text, negative);
   const size_t firstDigit = i;
@@ -40,20 +40,16 @@ bool ScanDecimal(std::string_view text, int32_t& value, size_t* used) {
     if (magnitude > kLimit) magnitude = kLimit;
     ++i;
   }
-  if (i == firstDigit) return false;
+  if (i == firstDigit) return std::nullopt;
   int64_t signedValue = negative ? -magnitude : magnitude;
   if (signedValue > std::numeric_limits<int32_t>::max()) signedValue = std::numeric_limits<int32_t>::max();
-  value = static_cast<int32_t>(signedValue);
   if (used) *used = i;
-  return true;
+  return static_cast<int32_t>(signedValue);
 }
 
-int32_t DecimalOrZero(std::string_view text) {
-  int32_t value = 0;
-  return ScanDecimal(text, value) ? value : 0;
-}
+int32_t DecimalOrZero(std::string_view text) { return ScanDecimal(text).value_or(0); }
 
-bool ScanHex(std::string_view text, uint64_t& value) {
+std::optional<uint64_t> ScanHex(std::string_view text) {
   bool negative = false;
   size_t i = SkipSpaceAndSign(text, negative);
   if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
@@ -68,10 +64,9 @@ bool ScanHex(std::string_view text, uint64_t& value) {
     result = (result << 4) | static_cast<uint64_t>(HexValue(text[i]));
     ++i;
   }
-  if (i == firstDigit) return false;
+  if (i == firstDigit) return std::nullopt;
   if (saturated) result = std::numeric_limits<uint64_t>::max();
-  value = negative ? (0 - result) : result;
-  return true;
+  return negative ? (0 - result) : result;
 }
 
 }  // namespace serburn
