@@ -17,7 +17,8 @@ enum class ParseResult {
 
 // Parses the arguments (without the program name) in order into settings. Errors are
 // reported as class 1. /g stops the parsing at once.
-ParseResult ParseCommandLine(const std::vector<std::string>& args, RunSettings& settings, Reporter& reporter);
+[[nodiscard]] ParseResult ParseCommandLine(const std::vector<std::string>& args, RunSettings& settings,
+                                         Reporter& reporter);
 
 // The usage text, with its "\n\r" line breaks; written to the terminal by the main flow.
 std::string UsageText();

@@ -17,12 +17,13 @@ namespace serburn {
 constexpr size_t kBlockSize = 512;
 
 // True when name ends in ".mhx" (exactly, upper case does not match).
-bool IsS2FileName(const std::string& name);
+[[nodiscard]] bool IsS2FileName(const std::string& name);
 
 // Fills image with the bytes for the flash from the start address on, in whole blocks, at
 // most up to the block that holds the end address. A file longer than the flash area is
 // refused unless every byte past the area is 0xFF; a file that ends inside a block is
 // refused with "unable to read from data file".
-bool LoadDataImage(const RunSettings& settings, std::vector<uint8_t>& image, Reporter& reporter);
+[[nodiscard]] bool LoadDataImage(const RunSettings& settings, std::vector<uint8_t>& image,
+                                 Reporter& reporter);
 
 }  // namespace serburn

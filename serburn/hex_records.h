@@ -18,10 +18,11 @@ struct RecordDecoding {
 };
 
 // Decodes text into image (end - start + 1 bytes, 0xFF where no record gives a byte).
-RecordDecoding DecodeHexRecords(const std::string& text, uint32_t start, uint32_t end, std::vector<uint8_t>& image);
+[[nodiscard]] RecordDecoding DecodeHexRecords(const std::string& text, uint32_t start, uint32_t end,
+                                              std::vector<uint8_t>& image);
 
 // True when the text's first line begins like a record (":" or "S" and a digit followed by
 // hex digits), so a file read as binary after all deserves a warning.
-bool BeginsLikeRecords(const std::string& text);
+[[nodiscard]] bool BeginsLikeRecords(const std::string& text);
 
 }  // namespace serburn

@@ -26,6 +26,6 @@ struct Environment {
 constexpr const char* kBanner = "InSystem Serial Programmer KV4X.     v3.00(w32)";
 
 // Runs serburn with the arguments (without the program name); returns the exit code.
-int RunSerburn(const std::vector<std::string>& args, Environment& env);
+[[nodiscard]] int RunSerburn(const std::vector<std::string>& args, Environment& env);
 
 }  // namespace serburn

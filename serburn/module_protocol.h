@@ -19,21 +19,21 @@ enum : uint8_t {
 
 enum class BlockResult { Done, Retry, Failed };
 
-bool TestConnect(Session& session);
+[[nodiscard]] bool TestConnect(Session& session);
 // Sends the command with its 24-bit address and waits for its completion reply.
-bool Command(Session& session, uint8_t code, uint32_t address);
+[[nodiscard]] bool Command(Session& session, uint8_t code, uint32_t address);
 // Sends one 512-byte block with its CRC and evaluates the two reply bytes.
-BlockResult WriteBlock(Session& session, const uint8_t* block);
+[[nodiscard]] BlockResult WriteBlock(Session& session, const uint8_t* block);
 // Receives one 515-byte read frame into frame (512 data bytes, CRC, status).
-BlockResult ReadBlock(Session& session, uint8_t* frame);
-bool IsBlankBlock(const uint8_t* block);
+[[nodiscard]] BlockResult ReadBlock(Session& session, uint8_t* frame);
+[[nodiscard]] bool IsBlankBlock(const uint8_t* block);
 
-bool Erase(Session& session);
-bool BlankCheck(Session& session);
-bool Program(Session& session);
-bool Verify(Session& session);
-bool ReadOut(Session& session);
+[[nodiscard]] bool Erase(Session& session);
+[[nodiscard]] bool BlankCheck(Session& session);
+[[nodiscard]] bool Program(Session& session);
+[[nodiscard]] bool Verify(Session& session);
+[[nodiscard]] bool ReadOut(Session& session);
 // KV41 with /u: downloads and starts ae_flash.725 and waits for its result.
-bool AutoErase(Session& session);
+[[nodiscard]] bool AutoErase(Session& session);
 
 }  // namespace serburn
