@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "platform/paths.h"
+#include "serburn/birom_dialect.h"
 #include "serburn/chip_resolver.h"
 
 namespace serburn {
@@ -23,13 +24,23 @@ constexpr uint8_t kNewDownloadReply = 0x83;
 constexpr uint8_t kNewExecReply = 0x84;
 constexpr uint8_t kModuleOk = 0x31;  // "1"
 constexpr int kDownloadAttempts = 5;
-constexpr int kManualResetSyncs = 200;
-constexpr uint32_t kKV40StartWaitMs = 100;
-constexpr uint32_t kKV41StartWaitMs = 50;
 constexpr size_t kClockByteOffset = 2;
 constexpr int32_t kAutoBaudRates[] = {4800, 9600, 19200};
+constexpr const char* kExecError = "bad reply during executing command 'EXEC'";
+
+const BiromDialect& DialectOf(const Session& s) { return *s.settings.dialect; }
 
 bool BiromError(Session& s, const char* text) { return s.reporter.Error(ErrorClass::Birom, text); }
+
+StartResult StartFailed(Session& s, const char* text) {
+  BiromError(s, text);
+  return StartResult::Failed;
+}
+
+// A chip marked DownloadOption=1, in a dialect that knows the mark.
+bool DownloadOptionChip(const Session& s) {
+  return s.settings.downloadOption && DialectOf(s).servesDownloadOption;
+}
 
 uint8_t Sum(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
   unsigned sum = 0;
@@ -37,20 +48,20 @@ uint8_t Sum(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
   return static_cast<uint8_t>(sum);
 }
 
-bool WriteFrame(Session& s, const std::vector<uint8_t>& frame) {
+[[nodiscard]] bool WriteFrame(Session& s, const std::vector<uint8_t>& frame) {
   s.link.DiscardInput();
   if (!s.link.Write(frame.data(), frame.size())) return false;
   s.link.DrainOutput();
   return true;
 }
 
-void ReportDownloading(Session& s, const char* series, const std::string& path) {
-  s.reporter.Info(std::string("Downloading ") + series);
+void ReportDownloading(Session& s, const std::string& path) {
+  s.reporter.Info(std::string("Downloading ") + DialectOf(s).seriesName + " ");
   s.reporter.Append(platform::BaseName(path) + " for parameter /" + s.settings.chipName.value_or("") + " : ");
 }
 
 // After a failed download attempt: a fresh boot-ROM entry, marked "." (no answer) or ":".
-bool MarkRetry(Session& s) {
+[[nodiscard]] bool MarkRetry(Session& s) {
   const SyncResult r = Sync(s);
   if (r == SyncResult::Failed) return false;
   s.reporter.Append(r == SyncResult::Synced ? ":" : ".");
@@ -60,7 +71,7 @@ bool MarkRetry(Session& s) {
 // Sends the download frame until accepted() sees the boot ROM's answer, with a fresh
 // boot-ROM entry between attempts, at most kDownloadAttempts times.
 template <typename Accepted>
-bool SendDownloadFrame(Session& s, const std::vector<uint8_t>& frame, Accepted accepted) {
+[[nodiscard]] bool SendDownloadFrame(Session& s, const std::vector<uint8_t>& frame, Accepted accepted) {
   for (int attempt = 1;; ++attempt) {
     if (!WriteFrame(s, frame)) return false;
     if (accepted()) break;
@@ -71,19 +82,35 @@ bool SendDownloadFrame(Session& s, const std::vector<uint8_t>& frame, Accepted a
   return true;
 }
 
-// Reads a KV41 module, which must have 1 to kMaxKV41Module bytes.
-bool ReadKV41Module(Session& s, const std::string& path, std::vector<uint8_t>& module) {
+// Reads the module, which must have as many bytes as the dialect takes.
+[[nodiscard]] bool ReadSizedModule(Session& s, const std::string& path, std::vector<uint8_t>& module) {
   if (!ReadModuleFile(s, path, module)) return false;
-  if (module.empty() || module.size() > kMaxKV41Module) {
+  const BiromDialect& d = DialectOf(s);
+  if (module.size() < d.minModuleSize || module.size() > d.maxModuleSize) {
     return s.reporter.Error(ErrorClass::FileOperations, "boot file is too big");
   }
   return true;
 }
 
-bool DownloadKV40(Session& s, const std::string& path) {
-  std::vector<uint8_t> module;
-  if (!ReadModuleFile(s, path, module)) return false;
-  if (module.size() > kMaxKV40Module) return s.reporter.Error(ErrorClass::FileOperations, "boot file is too big");
+[[nodiscard]] SyncResult SyncByteHandshake(Session& s) {
+  if (!s.link.WriteByte(kSyncRequest)) return SyncResult::Failed;
+  return s.link.ReadByte() == kSyncAnswer ? SyncResult::Synced : SyncResult::NotSynced;
+}
+
+[[nodiscard]] SyncResult RepeatedVHandshake(Session& s) {
+  for (int i = 0; i < kNewSyncRequests; ++i) {
+    if (!s.link.WriteByte(kNewSyncRequest)) return SyncResult::Failed;
+    s.link.Wait(kNewSyncGapMs);
+  }
+  uint8_t reply[kNewSyncRequests] = {};
+  const size_t n = s.link.Read(reply, kNewSyncRequests);
+  for (size_t i = 0; i < n; ++i) {
+    if (reply[i] == kNewSyncAnswer) return SyncResult::Synced;
+  }
+  return SyncResult::NotSynced;
+}
+
+[[nodiscard]] bool DownloadShortFrame(Session& s, const std::vector<uint8_t>& module, const std::string& path) {
   const auto n = static_cast<uint32_t>(module.size());
   const uint32_t load = s.settings.loadAddress;
   std::vector<uint8_t> frame = {0x00, static_cast<uint8_t>(load >> 8), static_cast<uint8_t>(load),
@@ -91,21 +118,18 @@ bool DownloadKV40(Session& s, const std::string& path) {
   frame.insert(frame.end(), module.begin(), module.end());
   frame.push_back(Sum(frame, 0, frame.size()));
 
-  ReportDownloading(s, "KV40 ", path);
+  ReportDownloading(s, path);
   return SendDownloadFrame(s, frame, [&] {
-    uint8_t reply[2] = {0, 0};
     // With the download option the answer is read and not judged.
-    if (s.settings.downloadOption) {
-      s.link.Read(reply, 2);
+    if (DownloadOptionChip(s)) {
+      s.link.SkipBytes(2);
       return true;
     }
-    return s.link.Read(reply, 1) == 1 && reply[0] == kDownloadAnswer;
+    return s.link.ReadByte() == kDownloadAnswer;
   });
 }
 
-bool DownloadKV41Old(Session& s, const std::string& path) {
-  std::vector<uint8_t> module;
-  if (!ReadKV41Module(s, path, module)) return false;
+[[nodiscard]] bool DownloadFileThenData(Session& s, const std::vector<uint8_t>& module, const std::string& path) {
   const auto n = static_cast<uint32_t>(module.size());
   const uint32_t load = s.settings.loadAddress;
   std::vector<uint8_t> header = {0x00,
@@ -115,25 +139,20 @@ bool DownloadKV41Old(Session& s, const std::string& path) {
                                  static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)};
   header.push_back(Sum(header, 0, header.size()));
   if (!WriteFrame(s, header)) return false;
-  uint8_t reply = 0;
-  if (s.link.Read(&reply, 1) != 1 || reply != kDownloadAnswer) {
-    return BiromError(s, "MCU not reply during executing 'FILE' command");
-  }
+  if (s.link.ReadByte() != kDownloadAnswer) return BiromError(s, "MCU not reply during executing 'FILE' command");
 
   std::vector<uint8_t> frame = module;
   frame.push_back(Sum(module, 0, module.size()));
-  ReportDownloading(s, "KV41 ", path);
+  ReportDownloading(s, path);
   if (!WriteFrame(s, frame)) return false;
-  if (s.link.Read(&reply, 1) != 1 || reply != kDownloadAnswer) {
+  if (s.link.ReadByte() != kDownloadAnswer) {
     return BiromError(s, "MCU not reply during executing 'DOWNLOAD' command");
   }
   s.reporter.Append(" Ok");
   return true;
 }
 
-bool DownloadKV41New(Session& s, const std::string& path) {
-  std::vector<uint8_t> module;
-  if (!ReadKV41Module(s, path, module)) return false;
+[[nodiscard]] bool DownloadCommandFrame(Session& s, const std::vector<uint8_t>& module, const std::string& path) {
   const auto n = static_cast<uint32_t>(module.size());
   const uint32_t load = s.settings.loadAddress;
   std::vector<uint8_t> frame = {0x01, 0x03,
@@ -142,64 +161,65 @@ bool DownloadKV41New(Session& s, const std::string& path) {
                                 static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8)};
   frame.insert(frame.end(), module.begin(), module.end());
 
-  ReportDownloading(s, "KV41 ", path);
+  ReportDownloading(s, path);
   return SendDownloadFrame(s, frame, [&] {
     uint8_t reply[4] = {0, 0, 0, 0};
     return s.link.Read(reply, 4) == 4 && reply[0] == kNewReplyLead && reply[1] == kNewDownloadReply;
   });
 }
 
-bool StopAfterStart(Session& s) {
+// With /d, in a dialect whose run ends at the start: the module is left running.
+bool StopsAtStart(const Session& s) { return s.settings.stopAfterStart && DialectOf(s).stopsAfterStart; }
+
+StartResult StopAfterStart(Session& s) {
   s.reporter.Info("Start RAMexecute module Ok");
-  s.stoppedAfterStart = true;
-  return false;
+  return StartResult::StoppedAfterStart;
 }
 
-bool StartKV40(Session& s) {
+// The module runs: the link follows it to ProgBaud.
+[[nodiscard]] StartResult FollowToProgBaud(Session& s) {
+  if (!s.link.SetBaud(s.settings.progBaud)) return StartResult::Failed;
+  s.link.Wait(DialectOf(s).startWaitMs);
+  return StartResult::Started;
+}
+
+[[nodiscard]] StartResult StartShortFrame(Session& s) {
   const std::vector<uint8_t> frame = {0x40, 0x00, 0x00, 0x00, 0x00};
-  if (!s.link.Write(frame.data(), frame.size())) return false;
+  if (!s.link.Write(frame.data(), frame.size())) return StartResult::Failed;
   s.link.DrainOutput();
-  if (s.settings.stopAfterStart) return StopAfterStart(s);
-  uint8_t ignored = 0;
-  s.link.Read(&ignored, 1);
-  if (!s.link.SetBaud(s.settings.progBaud)) return false;
-  s.link.Wait(kKV40StartWaitMs);
-  return true;
+  if (StopsAtStart(s)) return StopAfterStart(s);
+  s.link.SkipBytes(1);
+  return FollowToProgBaud(s);
 }
 
-bool StartKV41Old(Session& s) {
+[[nodiscard]] StartResult StartExecFrame(Session& s) {
   const std::vector<uint8_t> frame = {0x40, 0, 0, 0, 0, 0, 0, 0, 0, 0x40};
-  if (!s.link.Write(frame.data(), frame.size())) return false;
+  if (!s.link.Write(frame.data(), frame.size())) return StartResult::Failed;
   s.link.DrainOutput();
-  uint8_t reply = 0;
-  if (s.link.Read(&reply, 1) != 1 || reply != kModuleOk) {
-    return BiromError(s, "bad reply during executing command 'EXEC'");
-  }
-  if (!s.link.SetBaud(s.settings.progBaud)) return false;
-  s.link.Wait(kKV41StartWaitMs);
-  return true;
+  if (s.link.ReadByte() != kModuleOk) return StartFailed(s, kExecError);
+  if (StopsAtStart(s)) return StopAfterStart(s);
+  return FollowToProgBaud(s);
 }
 
-bool StartKV41New(Session& s, uint32_t address) {
+[[nodiscard]] StartResult StartCommandFrame(Session& s) {
+  const uint32_t address = DialectOf(s).moduleStartAddress;
   const std::vector<uint8_t> frame = {0x01, 0x04,
                                       static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
                                       static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 24)};
-  if (!s.link.Write(frame.data(), frame.size())) return false;
+  if (!s.link.Write(frame.data(), frame.size())) return StartResult::Failed;
   s.link.DrainOutput();
-  if (!s.link.Write(frame.data(), 3)) return false;
+  if (!s.link.Write(frame.data(), 3)) return StartResult::Failed;
   uint8_t reply[3] = {0, 0, 0};
   if (s.link.Read(reply, 3) != 3 || reply[0] != kNewReplyLead || reply[1] != kNewExecReply) {
-    return BiromError(s, "bad reply during executing command 'EXEC'");
+    return StartFailed(s, kExecError);
   }
   if (s.autoEraseStart) {
     s.autoEraseStart = false;
-    return true;
+    return StartResult::Started;
   }
-  if (s.settings.stopAfterStart) return StopAfterStart(s);
-  if (reply[2] != kModuleOk) return BiromError(s, "bad reply during executing command 'EXEC'");
-  if (!s.link.SetBaud(s.settings.progBaud)) return false;
-  s.link.Wait(kKV41StartWaitMs);
-  return true;
+  if (StopsAtStart(s)) return StopAfterStart(s);
+  if (reply[2] != kModuleOk) return StartFailed(s, kExecError);
+  return FollowToProgBaud(s);
 }
 
 }  // namespace
@@ -207,26 +227,17 @@ bool StartKV41New(Session& s, uint32_t address) {
 SyncResult Sync(Session& s) {
   if (s.link.ResetPulse(true) == PortLink::Pulse::Failed) return SyncResult::Failed;
   s.link.DiscardInput();
-  const Dialect dialect = s.settings.dialect();
-  if (dialect == Dialect::KV41New) {
-    for (int i = 0; i < kNewSyncRequests; ++i) {
-      if (!s.link.WriteByte(kNewSyncRequest)) return SyncResult::Failed;
-      s.link.Wait(kNewSyncGapMs);
-    }
-    uint8_t reply[kNewSyncRequests] = {};
-    const size_t n = s.link.Read(reply, kNewSyncRequests);
-    for (size_t i = 0; i < n; ++i) {
-      if (reply[i] == kNewSyncAnswer) return SyncResult::Synced;
-    }
-    return SyncResult::NotSynced;
+  switch (DialectOf(s).handshake) {
+    case Handshake::RepeatedV: return RepeatedVHandshake(s);
+    case Handshake::SyncByte:
+      // A download-option chip's boot ROM speaks unasked: whatever comes is its answer.
+      if (DownloadOptionChip(s)) {
+        s.link.SkipBytes(1);
+        return SyncResult::Synced;
+      }
+      return SyncByteHandshake(s);
   }
-  uint8_t reply = 0;
-  if (dialect == Dialect::KV40 && s.settings.downloadOption) {
-    s.link.Read(&reply, 1);
-    return SyncResult::Synced;
-  }
-  if (!s.link.WriteByte(kSyncRequest)) return SyncResult::Failed;
-  return s.link.Read(&reply, 1) == 1 && reply == kSyncAnswer ? SyncResult::Synced : SyncResult::NotSynced;
+  return SyncResult::Failed;
 }
 
 bool AutoBaud(Session& s) {
@@ -249,7 +260,7 @@ bool EnterBirom(Session& s) {
   int syncs = 1;
   if (s.settings.noPinControl) {
     s.reporter.Info("Wait RESET MCU.");
-    if (s.settings.series == Series::KV40) syncs = kManualResetSyncs;
+    syncs = DialectOf(s).manualResetSyncs;
   }
   for (int i = 0; i < syncs; ++i) {
     const SyncResult r = Sync(s);
@@ -278,21 +289,23 @@ bool ReadModuleFile(Session& s, const std::string& path, std::vector<uint8_t>& m
 }
 
 bool DownloadModule(Session& s, const std::string& path) {
-  switch (s.settings.dialect()) {
-    case Dialect::KV40: return DownloadKV40(s, path);
-    case Dialect::KV41Old: return DownloadKV41Old(s, path);
-    case Dialect::KV41New: return DownloadKV41New(s, path);
+  std::vector<uint8_t> module;
+  if (!ReadSizedModule(s, path, module)) return false;
+  switch (DialectOf(s).download) {
+    case DownloadFrame::Short: return DownloadShortFrame(s, module, path);
+    case DownloadFrame::FileThenData: return DownloadFileThenData(s, module, path);
+    case DownloadFrame::Command: return DownloadCommandFrame(s, module, path);
   }
   return false;
 }
 
-bool StartModule(Session& s, uint32_t address) {
-  switch (s.settings.dialect()) {
-    case Dialect::KV40: return StartKV40(s);
-    case Dialect::KV41Old: return StartKV41Old(s);
-    case Dialect::KV41New: return StartKV41New(s, address);
+StartResult StartModule(Session& s) {
+  switch (DialectOf(s).start) {
+    case StartFrame::Short: return StartShortFrame(s);
+    case StartFrame::Exec: return StartExecFrame(s);
+    case StartFrame::Command: return StartCommandFrame(s);
   }
-  return false;
+  return StartResult::Failed;
 }
 
 }  // namespace serburn

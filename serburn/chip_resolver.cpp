@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/port_names.h"
 #include "platform/text_file.h"
+#include "serburn/birom_dialect.h"
 #include "serburn/text_scan.h"
 
 namespace serburn {
@@ -264,6 +265,7 @@ bool ResolveChip(RunSettings& s, Reporter& reporter) {
   if (!platform::ReadWholeFile(chipdefPath, chipdefText)) return ConfigError(reporter, "unable to open CHIPDEF.ini");
   if (!ReadChipRecord(std::move(chipdefText), s, reporter)) return false;
   s.seriesNumber = chip.size() > 5 ? DecimalOrZero(std::string_view(chip).substr(5)) : 0;
+  s.dialect = &BiromDialectFor(s.series, s.seriesNumber);
   return true;
 }
 

@@ -16,19 +16,20 @@ constexpr size_t kMaxConfigLine = 259;
 constexpr size_t kMaxChipdefLine = 79;
 
 // Finds the series directory for chipName (already upper case) in the text of serburn.cfg.
-bool LookupSeriesDirectory(std::string cfgText, const std::string& chipName, std::string& seriesDirectory,
-                           Reporter& reporter);
+[[nodiscard]] bool LookupSeriesDirectory(std::string cfgText, const std::string& chipName,
+                                         std::string& seriesDirectory, Reporter& reporter);
 
 // True when the section header line (beginning with "[") names the chip.
-bool HeaderNamesChip(std::string_view headerLine, std::string_view chipName);
+[[nodiscard]] bool HeaderNamesChip(std::string_view headerLine, std::string_view chipName);
 
 // Reads the chip's record from the text of CHIPDEF.INI into the settings (chip name upper
 // case, series and series directory already set).
-bool ReadChipRecord(std::string chipdefText, RunSettings& settings, Reporter& reporter);
+[[nodiscard]] bool ReadChipRecord(std::string chipdefText, RunSettings& settings, Reporter& reporter);
 
 // The whole resolution: upper-cases the chip name, reads serburn.cfg (the first of
-// SerburnConfigCandidates that exists) and CHIPDEF.INI from the series directory, and completes the settings.
-bool ResolveChip(RunSettings& settings, Reporter& reporter);
+// SerburnConfigCandidates that exists) and CHIPDEF.INI from the series directory, and completes the settings,
+// the boot-ROM dialect of the chip included.
+[[nodiscard]] bool ResolveChip(RunSettings& settings, Reporter& reporter);
 
 // A path built from directory text of the data files, with '\' separators, as the
 // platform opens it.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "serburn/birom.h"
+#include "serburn/birom_dialect.h"
 #include "serburn/chip_resolver.h"
 #include "serburn/command_line.h"
 #include "serburn/data_image.h"
@@ -19,7 +20,7 @@ bool ConfigError(Reporter& reporter, const std::string& text) {
 }
 
 // A range that ends before it starts would program, verify and read nothing.
-bool CheckRange(const RunSettings& s, Reporter& reporter) {
+[[nodiscard]] bool CheckRange(const RunSettings& s, Reporter& reporter) {
   if (s.startAddress <= s.endAddress) return true;
   if (!s.startFromSwitch) return ConfigError(reporter, "StartAddress above EndAddress in CHIPDEF.ini");
   char text[80];
@@ -29,7 +30,7 @@ bool CheckRange(const RunSettings& s, Reporter& reporter) {
 }
 
 // Checks and chip resolution after parsing, in their fixed order.
-bool Configure(RunSettings& s, Reporter& reporter) {
+[[nodiscard]] bool Configure(RunSettings& s, Reporter& reporter) {
   if (!s.chipName) return ConfigError(reporter, "MCU not selected");
   if (!ResolveChip(s, reporter)) return false;
   if (s.moduleFileName.empty()) {
@@ -48,25 +49,37 @@ bool Configure(RunSettings& s, Reporter& reporter) {
 
 // The data file and the read-out target, checked before the port is opened so that a
 // wrong name or a bad file never costs the chip its contents.
-bool PrepareFiles(Session& session) {
+[[nodiscard]] bool PrepareFiles(Session& session) {
   const RunSettings& s = session.settings;
-  // A module started with /d ends the run at its start, except in the older KV41 dialect.
-  if (s.stopAfterStart && s.dialect() != Dialect::KV41Old) return true;
+  // A module started with /d ends the run at its start where the dialect stops there.
+  if (s.stopAfterStart && s.dialect->stopsAfterStart) return true;
   if ((s.program || s.verify) && !LoadDataImage(s, session.dataImage, session.reporter)) return false;
   if (s.read && !session.readOut.Create(s.dataFileName, session.reporter)) return false;
   return true;
 }
 
-// Port, boot-ROM entry, module download and start, test connect and the operations.
-bool Connect(Session& session) {
+// How the part of a run on the port ended.
+enum class ConnectResult {
+  Done,               // every operation asked for succeeded
+  ModuleLeftRunning,  // /d: the module was started and keeps running
+  Failed,             // the error was reported
+};
+
+// Boot-ROM entry, module download and start, as the dialect does them.
+[[nodiscard]] StartResult BringUpModule(Session& session) {
   RunSettings& s = session.settings;
-  if (!session.link.Open()) return false;
-  if (!session.link.SetBaud(s.biromBaud)) return false;
-  if (s.series == Series::KV40 && s.autoBaud && !AutoBaud(session)) return false;
-  if (!EnterBirom(session)) return false;
-  if (s.series == Series::KV41 && s.autoErase && !AutoErase(session)) return false;
-  if (!DownloadModule(session, s.moduleFileName)) return false;
-  if (!StartModule(session, kKV41StartAddress)) return false;
+  const BiromDialect& dialect = *s.dialect;
+  if (!session.link.SetBaud(s.biromBaud)) return StartResult::Failed;
+  if (dialect.autoBaud && s.autoBaud && !AutoBaud(session)) return StartResult::Failed;
+  if (!EnterBirom(session)) return StartResult::Failed;
+  if (dialect.autoErase && s.autoErase && !AutoErase(session)) return StartResult::Failed;
+  if (!DownloadModule(session, s.moduleFileName)) return StartResult::Failed;
+  return StartModule(session);
+}
+
+// Test connect and the operations asked for, in their fixed order.
+[[nodiscard]] bool RunOperations(Session& session) {
+  const RunSettings& s = session.settings;
   if (!TestConnect(session)) return false;
   if (s.erase && !Erase(session)) return false;
   if (s.check && !BlankCheck(session)) return false;
@@ -74,6 +87,17 @@ bool Connect(Session& session) {
   if (s.verify && !Verify(session)) return false;
   if (s.read && !ReadOut(session)) return false;
   return true;
+}
+
+// Port, module and operations.
+[[nodiscard]] ConnectResult Connect(Session& session) {
+  if (!session.link.Open()) return ConnectResult::Failed;
+  switch (BringUpModule(session)) {
+    case StartResult::Started: break;
+    case StartResult::StoppedAfterStart: return ConnectResult::ModuleLeftRunning;
+    case StartResult::Failed: return ConnectResult::Failed;
+  }
+  return RunOperations(session) ? ConnectResult::Done : ConnectResult::Failed;
 }
 
 }  // namespace
@@ -111,7 +135,8 @@ int RunSerburn(const std::vector<std::string>& args, Environment& env) {
     // The pulse is this run's whole purpose: a pulse that cannot be sent is reported.
     if (link.Open()) {
       reporter.Info("Generation RESET impuls");
-      link.ResetPulse(false);
+      // A pulse that fails was reported: the exit code says so.
+      static_cast<void>(link.ResetPulse(false));
       link.Close();
     }
     closing();
@@ -136,13 +161,12 @@ int RunSerburn(const std::vector<std::string>& args, Environment& env) {
   reporter.SetTagged(settings.taggedOutput);
   reporter.SetSingleExitCode(settings.singleExitCode);
 
-  if (Configure(settings, reporter) && PrepareFiles(session) && Connect(session)) {
-    closing();
-    return 0;
-  }
-  if (session.stoppedAfterStart) return 0;
+  const ConnectResult result =
+      Configure(settings, reporter) && PrepareFiles(session) ? Connect(session) : ConnectResult::Failed;
+  // The module left running keeps the port and its lines as they are.
+  if (result == ConnectResult::ModuleLeftRunning) return 0;
   closing();
-  return reporter.ExitCode();
+  return result == ConnectResult::Done ? 0 : reporter.ExitCode();
 }
 
 }  // namespace serburn

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "serburn/birom.h"
@@ -36,32 +37,32 @@ std::string WrongTestReply(uint8_t received) {
   return text;
 }
 
-// Waits for the completion byte of a command; false when none arrived.
-bool AwaitCompletion(Session& s, uint8_t code, uint8_t& reply) {
+// Waits for the completion byte of a command; nothing when none arrived.
+[[nodiscard]] std::optional<uint8_t> AwaitCompletion(Session& s, uint8_t code) {
   if (code == kCmdErase) {
     s.reporter.Progress('i');
     for (int i = 0; i < kErasePolls && !s.link.Lost(); ++i) {
       s.reporter.Progress('.');
       s.link.Wait(kPollMs);
-      if (s.link.Read(&reply, 1) == 1) return true;
+      if (const std::optional<uint8_t> reply = s.link.ReadByte()) return reply;
     }
-    return false;
+    return std::nullopt;
   }
   if (code == kCmdBlankCheck) {
     platform::Clock& clock = s.link.clock();
     const uint64_t begin = clock.TickMs();
     do {
-      if (s.link.Read(&reply, 1) == 1) return true;
+      if (const std::optional<uint8_t> reply = s.link.ReadByte()) return reply;
     } while (!s.link.Lost() && clock.TickMs() - begin < kBlankCheckMs);
-    return false;
+    return std::nullopt;
   }
-  return s.link.Read(&reply, 1) == 1;
+  return s.link.ReadByte();
 }
 
 // Sends command for the block at address and transfers the block, again while the transfer
 // asks for a retry; false on a reported error.
 template <typename Transfer>
-bool BlockCommandAt(Session& s, uint8_t command, uint32_t address, Transfer transfer) {
+[[nodiscard]] bool BlockCommandAt(Session& s, uint8_t command, uint32_t address, Transfer transfer) {
   for (;;) {
     if (!Command(s, command, address)) return false;
     const BlockResult r = transfer();
@@ -70,16 +71,16 @@ bool BlockCommandAt(Session& s, uint8_t command, uint32_t address, Transfer tran
   }
 }
 
-bool WriteBlockAt(Session& s, uint32_t address, const uint8_t* block) {
+[[nodiscard]] bool WriteBlockAt(Session& s, uint32_t address, const uint8_t* block) {
   return BlockCommandAt(s, kCmdWrite, address, [&] { return WriteBlock(s, block); });
 }
 
-bool ReadBlockAt(Session& s, uint32_t address, uint8_t* frame) {
+[[nodiscard]] bool ReadBlockAt(Session& s, uint32_t address, uint8_t* frame) {
   return BlockCommandAt(s, kCmdRead, address, [&] { return ReadBlock(s, frame); });
 }
 
 // The erase and blank-check commands: one command for the whole device, reported "Ok".
-bool DeviceCommand(Session& s, const char* label, uint8_t command) {
+[[nodiscard]] bool DeviceCommand(Session& s, const char* label, uint8_t command) {
   s.reporter.Info(label);
   if (!Command(s, command, s.settings.startAddress)) return false;
   s.reporter.Append(" Ok");
@@ -89,7 +90,7 @@ bool DeviceCommand(Session& s, const char* label, uint8_t command) {
 // Runs action(address, block) on every block of the data image from the start address on;
 // a blank block is marked "." and skipped when skipBlank. Reported "Ok" at the end.
 template <typename Action>
-bool ForEachDataBlock(Session& s, const char* label, bool skipBlank, Action action) {
+[[nodiscard]] bool ForEachDataBlock(Session& s, const char* label, bool skipBlank, Action action) {
   s.reporter.Info(label);
   s.reporter.Progress('i');
   const std::vector<uint8_t>& image = s.dataImage;
@@ -119,11 +120,9 @@ bool IsBlankBlock(const uint8_t* block) {
 bool TestConnect(Session& s) {
   s.link.DiscardInput();
   if (!s.link.WriteByte(kCmdTestConnect)) return false;
-  uint8_t reply = 0;
-  if (s.link.Read(&reply, 1) != 1) return ModuleError(s, "not received reply during test connect");
-  if (reply != kOk) {
-    return ModuleError(s, WrongTestReply(reply));
-  }
+  const std::optional<uint8_t> reply = s.link.ReadByte();
+  if (!reply) return ModuleError(s, "not received reply during test connect");
+  if (*reply != kOk) return ModuleError(s, WrongTestReply(*reply));
   return true;
 }
 
@@ -132,12 +131,13 @@ bool Command(Session& s, uint8_t code, uint32_t address) {
   const uint8_t frame[4] = {code, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
                             static_cast<uint8_t>(address >> 16)};
   if (!s.link.Write(frame, sizeof frame)) return false;
-  uint8_t reply = 0;
-  if (s.link.Read(&reply, 1) != 1) return ModuleError(s, "not received ASK reply on command");
-  if (reply != kAsk) return ModuleError(s, "received wrong ASK reply on command");
-  if (!AwaitCompletion(s, code, reply)) return ModuleError(s, "not received valid OK reply on command");
-  if (reply == kOk) return true;
-  if (reply == kFailed) return ModuleError(s, "COMMAND fails");
+  const std::optional<uint8_t> ask = s.link.ReadByte();
+  if (!ask) return ModuleError(s, "not received ASK reply on command");
+  if (*ask != kAsk) return ModuleError(s, "received wrong ASK reply on command");
+  const std::optional<uint8_t> reply = AwaitCompletion(s, code);
+  if (!reply) return ModuleError(s, "not received valid OK reply on command");
+  if (*reply == kOk) return true;
+  if (*reply == kFailed) return ModuleError(s, "COMMAND fails");
   return ModuleError(s, "received wrong reply on command");
 }
 
@@ -260,20 +260,19 @@ bool AutoErase(Session& s) {
   const std::string module = s.settings.overlayDirectory + kAutoEraseModule;
   if (!DownloadModule(s, module)) return false;
   s.autoEraseStart = true;
-  const bool started = StartModule(s, kKV41StartAddress);
+  const StartResult started = StartModule(s);
   s.autoEraseStart = false;
-  if (!started) return false;
+  if (started != StartResult::Started) return false;
   s.reporter.Info("AutoErase    : ");
-  uint8_t reply = kAutoEraseDone;
   s.reporter.Progress('i');
-  bool received = false;
-  for (int i = 0; i < kAutoErasePolls && !received && !s.link.Lost(); ++i) {
+  std::optional<uint8_t> reply;
+  for (int i = 0; i < kAutoErasePolls && !reply && !s.link.Lost(); ++i) {
     s.reporter.Progress('.');
     s.link.Wait(kPollMs);
-    if (i < kAutoEraseReads) received = s.link.Read(&reply, 1) == 1;
+    if (i < kAutoEraseReads) reply = s.link.ReadByte();
   }
-  if (!received) return ModuleError(s, "not received valid reply during autoerase");
-  if (reply != kAutoEraseDone) return ModuleError(s, "autoerase fails");
+  if (!reply) return ModuleError(s, "not received valid reply during autoerase");
+  if (*reply != kAutoEraseDone) return ModuleError(s, "autoerase fails");
   s.flashErased = true;
   s.reporter.Append(" Ok");
   return true;

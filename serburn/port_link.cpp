@@ -1,5 +1,7 @@
 #include "serburn/port_link.h"
 
+#include <vector>
+
 #include "platform/port_diagnosis.h"
 #include "platform/port_names.h"
 
@@ -73,6 +75,17 @@ size_t PortLink::Read(uint8_t* buffer, size_t count) {
   return r.count;
 }
 
+std::optional<uint8_t> PortLink::ReadByte() {
+  uint8_t byte = 0;
+  if (Read(&byte, 1) != 1) return std::nullopt;
+  return byte;
+}
+
+void PortLink::SkipBytes(size_t count) {
+  std::vector<uint8_t> dropped(count);
+  static_cast<void>(Read(dropped.data(), count));
+}
+
 void PortLink::DiscardInput() {
   if (!lost_) port_.Purge(platform::kPurgeInput);
 }
@@ -103,7 +116,7 @@ PortLink::Pulse PortLink::ResetPulse(bool intoBirom) {
 
 void PortLink::CloseAfterReset() {
   quiet_ = true;
-  ResetPulse(false);
+  static_cast<void>(ResetPulse(false));  // the closing sequence reports nothing
   quiet_ = false;
   port_.Close();
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "platform/clock.h"
 #include "platform/serial_port.h"
@@ -29,17 +30,22 @@ class PortLink {
 
   // Opens the port named in the settings (through the platform's port-name rule), lowers
   // both control lines and sets the time-outs.
-  bool Open();
+  [[nodiscard]] bool Open();
   void Close() { port_.Close(); }
   bool IsOpen() const { return port_.IsOpen(); }
-  bool SetBaud(int32_t rate);
+  [[nodiscard]] bool SetBaud(int32_t rate);
   // Nothing with no pin control or a closed port; else sets the line of that role (DTR for
   // reset and RTS for mode, exchanged with swap pins).
-  bool SetLine(Line role, bool on);
-  bool Write(const uint8_t* data, size_t count);
-  bool WriteByte(uint8_t byte) { return Write(&byte, 1); }
+  [[nodiscard]] bool SetLine(Line role, bool on);
+  [[nodiscard]] bool Write(const uint8_t* data, size_t count);
+  [[nodiscard]] bool WriteByte(uint8_t byte) { return Write(&byte, 1); }
   // Count of bytes read before the time-outs ended the read (0 on time-out).
-  size_t Read(uint8_t* buffer, size_t count);
+  [[nodiscard]] size_t Read(uint8_t* buffer, size_t count);
+  // One byte, or nothing when none arrived before the time-outs.
+  [[nodiscard]] std::optional<uint8_t> ReadByte();
+  // Reads up to count bytes in one read and drops them: a reply that is waited for but not
+  // judged.
+  void SkipBytes(size_t count);
   void DiscardInput();
   void DrainOutput();
   // Returns once more than ms milliseconds have passed, sleeping meanwhile; at once when
@@ -51,7 +57,7 @@ class PortLink {
   bool Lost() const { return lost_; }
   // Mode line on (boot ROM) or off (normal), a 100 ms pulse on the reset line, then the
   // reset wait. Failed means the error was reported.
-  Pulse ResetPulse(bool intoBirom);
+  [[nodiscard]] Pulse ResetPulse(bool intoBirom);
   // The closing sequence's pulse into normal mode and port close; reports nothing.
   void CloseAfterReset();
 

@@ -10,8 +10,7 @@ namespace serburn {
 
 enum class Series { Unknown, KV40, KV41 };
 
-// The three boot-ROM dialects: KV40, the older KV41 (series number 604) and the newer KV41.
-enum class Dialect { KV40, KV41Old, KV41New };
+struct BiromDialect;
 
 struct RunSettings {
   std::string portName = "COM1";
@@ -48,11 +47,9 @@ struct RunSettings {
   std::string programDirectory;  // ends in a separator
   std::string seriesDirectory;   // ends in a separator
   std::string overlayDirectory;  // program directory + "ovl\41\" (KV41 only)
+  // The chip's boot-ROM dialect (birom_dialect.h), chosen when the chip is resolved.
+  const BiromDialect* dialect = nullptr;
 
-  Dialect dialect() const {
-    if (series == Series::KV40) return Dialect::KV40;
-    return seriesNumber == 604 ? Dialect::KV41Old : Dialect::KV41New;
-  }
   bool anyCommand() const { return erase || check || program || verify || read; }
 };
 

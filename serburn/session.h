@@ -19,9 +19,6 @@ struct Session {
   RunSettings& settings;
   Reporter& reporter;
   PortLink& link;
-  // Set when a module was started with /d: the run ends with exit code 0 at once, without
-  // the closing sequence, so the module keeps running.
-  bool stoppedAfterStart = false;
   // Set while the auto-erase module is being started (newer KV41 dialect).
   bool autoEraseStart = false;
   // Consecutive-failure counters of the module protocol.

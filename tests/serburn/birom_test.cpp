@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "link_fixture.h"
@@ -46,6 +47,27 @@ TEST_F(Birom, DevicePathIsUsedAsItStands) {
   settings.portName = "/dev/ttyUSB0";
   ASSERT_TRUE(link.Open());
   EXPECT_EQ(port.OpenedPath(), "/dev/ttyUSB0");
+}
+
+// A byte that arrives is the byte; silence is nothing, never a byte of 0.
+TEST_F(Birom, ReadByteTellsSilenceFromAZeroByte) {
+  OpenPort();
+  port.QueueInput(0x00);
+  EXPECT_EQ(link.ReadByte(), std::optional<uint8_t>(0x00));
+  EXPECT_EQ(link.ReadByte(), std::nullopt);
+  port.QueueInput(0x42);
+  EXPECT_EQ(link.ReadByte(), std::optional<uint8_t>(0x42));
+}
+
+// A reply that is waited for but not judged is one read of its length.
+TEST_F(Birom, SkipBytesIsOneReadOfTheCountAsked) {
+  OpenPort();
+  port.QueueInput({1, 2, 3});
+  link.SkipBytes(2);
+  const auto reads = EventsOf(Kind::Read);
+  ASSERT_EQ(reads.size(), 1u);
+  EXPECT_EQ(reads[0].value, 2u);
+  EXPECT_EQ(link.ReadByte(), std::optional<uint8_t>(3));
 }
 
 TEST_F(Birom, PortErrors) {
@@ -412,7 +434,7 @@ TEST_F(Birom, KV41NewerDialectRetriesWithMarks) {
 
 TEST_F(Birom, KV40Start) {
   OpenPort();
-  ASSERT_TRUE(StartModule(session, kKV41StartAddress));
+  ASSERT_EQ(StartModule(session), StartResult::Started);
   EXPECT_EQ(Writes(), std::vector<Bytes>{Bytes({0x40, 0, 0, 0, 0})});
   const auto bauds = EventsOf(Kind::SetBaud);
   ASSERT_EQ(bauds.size(), 1u);
@@ -424,8 +446,7 @@ TEST_F(Birom, KV40Start) {
 TEST_F(Birom, KV40StartWithStopAfterStart) {
   settings.stopAfterStart = true;
   OpenPort();
-  EXPECT_FALSE(StartModule(session, kKV41StartAddress));
-  EXPECT_TRUE(session.stoppedAfterStart);
+  EXPECT_EQ(StartModule(session), StartResult::StoppedAfterStart);
   EXPECT_FALSE(reporter.Failed());
   EXPECT_EQ(out.str(), "\nStart RAMexecute module Ok");
   EXPECT_TRUE(EventsOf(Kind::Read).empty());
@@ -437,12 +458,12 @@ TEST_F(Birom, KV41OlderStartIgnoresStopAfterStart) {
   settings.stopAfterStart = true;
   OpenPort();
   port.SetPeer([](platform::FakeSerialPort& p, const Bytes&) { p.QueueInput(0x31); });
-  ASSERT_TRUE(StartModule(session, kKV41StartAddress));
+  ASSERT_EQ(StartModule(session), StartResult::Started);
   EXPECT_EQ(Writes(), std::vector<Bytes>{Bytes({0x40, 0, 0, 0, 0, 0, 0, 0, 0, 0x40})});
   EXPECT_EQ(EventsOf(Kind::SetBaud).at(0).value, 19200u);
   EXPECT_GT(clock.TickMs() - EventsOf(Kind::SetBaud).at(0).timeMs, 50u);
   port.SetPeer([](platform::FakeSerialPort& p, const Bytes&) { p.QueueInput(0x32); });
-  EXPECT_FALSE(StartModule(session, kKV41StartAddress));
+  EXPECT_EQ(StartModule(session), StartResult::Failed);
   EXPECT_EQ(out.str(), "\nBIROM operations error: bad reply during executing command 'EXEC'\n");
 }
 
@@ -452,7 +473,7 @@ TEST_F(Birom, KV41NewerStartPutsNineBytesOnTheWire) {
   port.SetPeer([](platform::FakeSerialPort& p, const Bytes& w) {
     if (w.size() == 3) p.QueueInput({0xF1, 0x84, 0x31});
   });
-  ASSERT_TRUE(StartModule(session, 0x11000));
+  ASSERT_EQ(StartModule(session), StartResult::Started);
   EXPECT_EQ(Writes(), (std::vector<Bytes>{Bytes{0x01, 0x04, 0x00, 0x10, 0x01, 0x00}, Bytes{0x01, 0x04, 0x00}}));
   EXPECT_EQ(EventsOf(Kind::SetBaud).at(0).value, 19200u);
 }
@@ -476,12 +497,14 @@ TEST_P(NewerStart, Replies) {
   port.SetPeer([reply](platform::FakeSerialPort& p, const Bytes& w) {
     if (w.size() == 3) p.QueueInput(reply);
   });
-  EXPECT_EQ(StartModule(session, 0x11000), GetParam().ok);
+  const StartResult result = StartModule(session);
+  EXPECT_EQ(result == StartResult::Started, GetParam().ok);
   EXPECT_EQ(out.str(), GetParam().output);
   if (GetParam().ok) {
     EXPECT_FALSE(session.autoEraseStart);
   }
-  EXPECT_EQ(session.stoppedAfterStart, GetParam().stop && !GetParam().autoErase && GetParam().reply.size() == 3);
+  EXPECT_EQ(result == StartResult::StoppedAfterStart,
+            GetParam().stop && !GetParam().autoErase && GetParam().reply.size() == 3);
   if (GetParam().autoErase) {
     EXPECT_TRUE(EventsOf(Kind::SetBaud).empty());
   }

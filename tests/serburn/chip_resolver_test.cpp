@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "serburn/birom_dialect.h"
 #include "serburn/chip_resolver.h"
 #include "tests/support/scoped_env.h"
 #include "temp_dir.h"
@@ -340,7 +341,7 @@ TEST_F(ResolveChipFiles, KV41ChipFromItsSeriesDirectory) {
   EXPECT_EQ(*s.chipName, "KV41K725");
   EXPECT_EQ(s.series, Series::KV41);
   EXPECT_EQ(s.seriesNumber, 725);
-  EXPECT_EQ(s.dialect(), Dialect::KV41New);
+  EXPECT_EQ(s.dialect, &kNewerKV41Birom);
   EXPECT_EQ(s.seriesDirectory, dir.path() + "/kv41\\");
   EXPECT_EQ(PlatformPath(s.moduleFileName), dir.path() + "/kv41/fl725.bin");
   EXPECT_EQ(PlatformPath(s.overlayDirectory), dir.path() + "/ovl/41/");
@@ -360,7 +361,7 @@ TEST_F(ResolveChipFiles, SeriesNumber604IsTheOlderDialect) {
   s.biromBaud = 4800;
   const Outcome o = Resolve("KV41K604");
   ASSERT_TRUE(o.ok) << o.output;
-  EXPECT_EQ(s.dialect(), Dialect::KV41Old);
+  EXPECT_EQ(s.dialect, &kOlderKV41Birom);
   EXPECT_EQ(s.progBaud, 9600);
   EXPECT_EQ(s.seriesNumber, 604);
 }

@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "platform/fake_serial_port.h"
+#include "serburn/birom_dialect.h"
 #include "serburn/port_link.h"
 #include "serburn/reporter.h"
 #include "serburn/run_settings.h"
@@ -24,6 +25,7 @@ class LinkFixture : public ::testing::Test {
   LinkFixture() : port(clock), reporter(out), link(port, clock, settings, reporter) {
     settings.chipName = "KV40K358";
     settings.series = Series::KV40;
+    settings.dialect = &kKV40Birom;
     settings.biromBaud = 9600;
     settings.progBaud = 19200;
     settings.loadAddress = 0x4000;
@@ -35,6 +37,7 @@ class LinkFixture : public ::testing::Test {
     settings.chipName = "KV41K" + std::to_string(seriesNumber);
     settings.series = Series::KV41;
     settings.seriesNumber = seriesNumber;
+    settings.dialect = &BiromDialectFor(Series::KV41, seriesNumber);
   }
 
   // Opens the port and forgets the events of opening.
